@@ -1,0 +1,45 @@
+# Debian ships JUCE as module sources whose CMake targets are INTERFACE
+# libraries. They are compiled exactly once here, into one static library
+# that every target of the project links.
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(VOKT_CODECS REQUIRED IMPORTED_TARGET flac vorbisenc vorbisfile vorbis ogg)
+
+add_library(vokt_juce STATIC)
+target_link_libraries(vokt_juce
+    PRIVATE
+        juce::juce_audio_utils
+        juce::juce_audio_processors
+        juce::juce_audio_formats
+        juce::juce_audio_devices
+        juce::juce_audio_basics
+        juce::juce_dsp
+        juce::juce_osc
+        juce::juce_opengl
+        juce::juce_gui_extra
+        juce::juce_gui_basics
+        juce::juce_graphics
+        juce::juce_data_structures
+        juce::juce_events
+        juce::juce_core
+    PUBLIC
+        juce::juce_recommended_config_flags
+        juce::pkgconfig_JUCE_IMG_LINUX_DEPS
+        PkgConfig::VOKT_CODECS)
+
+target_compile_definitions(vokt_juce PRIVATE
+    JUCE_WEB_BROWSER=0
+    JUCE_USE_CURL=0
+    JUCE_MODAL_LOOPS_PERMITTED=1
+    JUCE_JACK=1
+    JUCE_ALSA=1
+    JUCE_DISPLAY_SPLASH_SCREEN=0
+    JUCE_VST3_CAN_REPLACE_VST2=0
+    JUCE_USE_FLAC=1
+    JUCE_USE_OGGVORBIS=1)
+
+# Hand the computed include directories and definitions (module paths,
+# JUCE_MODULE_AVAILABLE_* flags, the settings above) to every user.
+target_include_directories(vokt_juce INTERFACE
+    $<TARGET_PROPERTY:vokt_juce,INCLUDE_DIRECTORIES>)
+target_compile_definitions(vokt_juce INTERFACE
+    $<TARGET_GENEX_EVAL:vokt_juce,$<TARGET_PROPERTY:vokt_juce,COMPILE_DEFINITIONS>>)

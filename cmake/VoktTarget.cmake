@@ -1,0 +1,17 @@
+# Warning flags for the project's own targets (not for JUCE).
+function(vokt_warnings target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra)
+    if(VOKT_WERROR)
+        target_compile_options(${target} PRIVATE -Werror)
+    endif()
+endfunction()
+
+# vokt_library(<name> SOURCES ... [DEPS ...])
+# One static library per layout folder; headers live beside the sources.
+function(vokt_library name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+    add_library(${name} STATIC ${ARG_SOURCES})
+    target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+    target_link_libraries(${name} PUBLIC ${ARG_DEPS} vokt_juce)
+    vokt_warnings(${name})
+endfunction()

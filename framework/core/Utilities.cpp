@@ -1,0 +1,1 @@
+// Value helpers and utilities (filled in below).
