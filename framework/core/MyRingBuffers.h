@@ -4,6 +4,19 @@
 // Threads: one writer thread (Put, owns writePos) and one reader thread
 // (Get, owns readPos); positions are published with release/acquire.
 // SetNumChannels and Reset only while neither side runs.
+//
+// Four frames always stay free: a ring of size S holds at most S - 4 frames.
+// Put writes min(n, room) frames (min(n, S - 4) with `overwrite`, which may
+// overwrite unread frames: only when no reader runs concurrently). With a
+// write overlap V the first V frames are added onto the ring and writePos
+// advances by m - V; a write with fewer than V frames of room writes nothing
+// and returns 0. Get reads min(n, S) frames, or the filled count when that is
+// smaller but not 0 (callers test AvailForGet first), then steps back by the
+// read overlap (at most the frames read). `newest` starts the read n frames
+// before writePos; it is safe concurrently only when the ring holds n frames.
+// src/dst hold one pointer per channel, then one for the auxiliary track when
+// the ring has one; a null pointer skips that channel. No allocation in
+// Put/Get.
 #include <atomic>
 #include <cstdint>
 
@@ -39,4 +52,8 @@ public:
     uint32_t writeOverlap = 0; // set by the owner
     float* buffers[maxChannels] = {};
     float* aux = nullptr;
+
+private:
+    void clearAll() noexcept;
+    unsigned int roomFor (uint32_t read, uint32_t write) const noexcept;
 };

@@ -3,15 +3,25 @@
 // numbers, clipping and range mapping, locale-independent number text,
 // panning laws and the value-to-text families. None allocates; every text
 // goes into a buffer the caller provides (at least 32 bytes).
+// Threads: all functions are reentrant; fSampleRate is atomic (written by the
+// message thread, read by any).
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
+
+// Size of the text buffers the helpers write into (callers provide at least this).
+constexpr std::size_t valueTextSize = 32;
 
 struct AmplSurround
 {
     float g[8];
 };
 
+// rand() based (serialised by the C library): for the agitator and editor
+// threads, not the audio thread. Rand() is in [0, 1), RandC() in [-0.5, 0.5).
 float Rand();
 float RandC();
+// lo when x < lo, else min(hi, x); NaN passes through.
 float Clip (float lo, float hi, float x);
 // Clip to lo..hi for finite x; false (and *out untouched) when x is NaN or infinite.
 bool ClipFinite (float lo, float hi, float x, float* out);
@@ -19,13 +29,16 @@ inline bool IsFiniteValue (float x) { return x - x == 0.0f; }
 double ConvertRange (double x, double lo, double hi);
 double ConvertToFloat (double v, double lo, double hi);
 
-// printf/scanf of one float, independent of the process locale.
+// printf/scanf of one float, independent of the process locale (always a
+// decimal point). The three-argument form writes at most valueTextSize bytes.
+void mySprintf (char* buf, std::size_t bufSize, const char* format, float x);
 void mySprintf (char* buf, const char* format, float x);
 int mySscanf (const char* text, const char* format, float* out);
 
-extern float fSampleRate;
+extern std::atomic<float> fSampleRate;
 void SetUtilSampleRate (long rate);
 
+// Panning laws: x in -1..1 (beyond acts as the nearest end, NaN as 0).
 void GetAmplStereo (float x, float* left, float* right);
 void GetAmplQuad (float x, float* g1, float* g2, float* g3, float* g4);
 void GetAmpl50 (float x, float* g1, float* g2, float* g3, float* g4, float* g5);
@@ -33,6 +46,9 @@ void GetAmplOcto (float x, float* g1, float* g2, float* g3, float* g4, float* g5
 void CorrectAmplSurround (AmplSurround* a, AmplSurround* b);
 
 // Value-to-text families: FloatToKStr, KStrToFloat, DecK, IncK, FloatToK.
+// KStrToFloat leaves *out unchanged, and DecK/IncK leave the text unchanged,
+// when the text does not start with a number. FloatToInterSpeed and
+// FloatToAgitationSpeed give 1 (an instant step) for x = 0.
 void FloatToInterSpeedStr (float x, char* buf);
 void InterSpeedStrToFloat (const char* text, float* out);
 void DecInterSpeed (char* text, bool big);
@@ -67,6 +83,7 @@ void ValueStrToFloat (const char* text, float* out);
 void DecValue (char* text, bool big);
 void IncValue (char* text, bool big);
 
+// Item of an n-item list, 0..n-1 (NaN gives 0).
 int FloatToIndexPopup (float x, int n);
 float IndexPopupToFloat (int i, int n);
 

@@ -18,10 +18,12 @@ public:
     void setDataBlock (const void* chunkData, std::size_t chunkSize, const void* blockData, long n);
 
     // Start of the next block's bytes, or nullptr when its length word or
-    // its bytes would cross the chunk's end. `length` is then its size.
+    // its bytes would cross the chunk's end (the cursor then stays where it
+    // was). `length` is then its size.
     const uint8_t* getNextBlock() noexcept;
 
-    // Writing: appends the 4-byte length then n bytes from src to `target`.
+    // Writing: appends the 4-byte length (host byte order) then n bytes from
+    // src to `target`; nothing when target is null or n is not a 32-bit length.
     void appendBlock (const void* src, long n);
 
     juce::MemoryBlock* target = nullptr;
@@ -29,5 +31,6 @@ public:
     uint32_t length = 0;
 
 private:
+    const uint8_t* chunkBegin = nullptr;
     const uint8_t* chunkEnd = nullptr;
 };
