@@ -327,7 +327,7 @@ void writeGain (float d, char* buf)
     if (d <= -95.5f)
         std::snprintf (buf, valueTextSize, "-96 dB");
     else
-        writePlain (gain24Kind, d, buf);
+        writePlain (gain24Kind, (d < 0.0f && d >= -0.5f) ? 0.0f : d, buf); // no "-0 dB"
 }
 
 void kindToText (const TextKind& kind, float x, char* buf)
