@@ -1,0 +1,325 @@
+#include "SpectralDelayFrame.h"
+
+#include "Utilities.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace
+{
+// Output slot of panning gain j.
+constexpr int gainSlot[8] = { 0, 2, 1, 3, 4, 7, 5, 6 };
+
+// The panning gains an output layout uses.
+int usedGains (int numOutputs, int* gains) noexcept
+{
+    static constexpr int mono[] = { 0 };
+    static constexpr int stereo[] = { 0, 2 };
+    static constexpr int quad[] = { 0, 2, 3, 4 };
+    static constexpr int five[] = { 0, 1, 2, 3, 4 };
+    static constexpr int eight[] = { 0, 1, 2, 3, 4, 5, 6, 7 };
+
+    const int* list = mono;
+    int n = 1;
+    if (numOutputs >= 7)      { list = eight;  n = 8; }
+    else if (numOutputs >= 5) { list = five;   n = 5; }
+    else if (numOutputs == 4) { list = quad;   n = 4; }
+    else if (numOutputs >= 2) { list = stereo; n = 2; }
+    std::copy (list, list + n, gains);
+    return n;
+}
+
+// Gains of one source at pan position x by output layout; g[0] is 1 for a
+// mono output.
+void panGains (int numOutputs, float x, float* g) noexcept
+{
+    std::fill (g, g + 8, 0.0f);
+    g[0] = 1.0f;
+    if (numOutputs == 2)
+        GetAmplStereo (x, &g[0], &g[2]);
+    else if (numOutputs == 4)
+        GetAmplQuad (x, &g[0], &g[2], &g[3], &g[4]);
+    else if (numOutputs == 5 || numOutputs == 6)
+        GetAmpl50 (x, &g[0], &g[1], &g[2], &g[3], &g[4]);
+    else if (numOutputs >= 7)
+        GetAmplOcto (x, &g[0], &g[1], &g[2], &g[3], &g[4], &g[5], &g[6], &g[7]);
+}
+
+// One run of pairs k0..k1 - 1 that read the same past frame `src`:
+// v = taper x src; the newest frame gets fb x v where its power is below
+// 0.8; each output gets gain x (amp x v).
+template <int NumOut>
+void readRun (const float* src, float* newest, const float* taper, float constantTaper,
+              int64_t k0, int64_t k1, float fb, float amp,
+              float* const* outs, const float* gains, int numOuts) noexcept
+{
+    const int n = NumOut > 0 ? NumOut : numOuts;
+    for (int64_t k = k0; k < k1; ++k)
+    {
+        const float c = taper != nullptr ? taper[k - k0] : constantTaper;
+        const float vr = c * src[2 * k];
+        const float vi = c * src[2 * k + 1];
+        if (fb > 0.01f)
+        {
+            const float nr = newest[2 * k];
+            const float ni = newest[2 * k + 1];
+            const bool room = nr * nr + ni * ni < 0.8f;
+            newest[2 * k] = room ? nr + fb * vr : nr;
+            newest[2 * k + 1] = room ? ni + fb * vi : ni;
+        }
+        const float ar = amp * vr;
+        const float ai = amp * vi;
+        for (int j = 0; j < n; ++j)
+        {
+            outs[j][2 * k] += gains[j] * ar;
+            outs[j][2 * k + 1] += gains[j] * ai;
+        }
+    }
+}
+
+void readRunAny (const float* src, float* newest, const float* taper, float constantTaper,
+                 int64_t k0, int64_t k1, float fb, float amp,
+                 float* const* outs, const float* gains, int numOuts) noexcept
+{
+    if (numOuts == 1)
+        readRun<1> (src, newest, taper, constantTaper, k0, k1, fb, amp, outs, gains, numOuts);
+    else if (numOuts == 2)
+        readRun<2> (src, newest, taper, constantTaper, k0, k1, fb, amp, outs, gains, numOuts);
+    else if (numOuts > 0)
+        readRun<0> (src, newest, taper, constantTaper, k0, k1, fb, amp, outs, gains, numOuts);
+}
+
+// dst = dst x m + dry x (1 - m) x 0.707, in double precision.
+void mixDry (float* dst, const float* dry, int64_t n, float m) noexcept
+{
+    const double wet = m;
+    const double dryGain = (1.0 - wet) * 0.707;
+    for (int64_t i = 0; i < n; ++i)
+        dst[i] = static_cast<float> (static_cast<double> (dst[i]) * wet + static_cast<double> (dry[i]) * dryGain);
+}
+
+void scale (float* dst, int64_t n, float m) noexcept
+{
+    if (dst == nullptr)
+        return;
+    for (int64_t i = 0; i < n; ++i)
+        dst[i] *= m;
+}
+} // namespace
+
+SpectralDelayFrame::SpectralDelayFrame (int64_t maxFftSize)
+    : backs (static_cast<std::size_t> (std::max<int64_t> (maxFftSize / 2, 1))),
+      tapers (static_cast<std::size_t> (std::max<int64_t> (maxFftSize / 2, 1)))
+{
+}
+
+void SpectralDelayFrame::mapSurroundSlots (int numOutputs, float* const* channels, float** slots) noexcept
+{
+    std::fill (slots, slots + 8, nullptr);
+    static constexpr int out8[] = { 0, 1, 5, 6, 2, 7, 3, 4 };
+    static constexpr int out6[] = { 0, 1, 2, 7, 3, 4 };
+    static constexpr int out5[] = { 0, 1, 3, 4, 2 };
+    static constexpr int out4[] = { 0, 1, 3, 4 };
+
+    const int* map = nullptr;
+    int n = 0;
+    switch (numOutputs)
+    {
+        case 8: map = out8; n = 8; break;
+        case 6: map = out6; n = 6; break;
+        case 5: map = out5; n = 5; break;
+        case 4: map = out4; n = 4; break;
+        default: break;
+    }
+    if (map != nullptr)
+    {
+        for (int c = 0; c < n; ++c)
+            slots[map[c]] = channels[c];
+        return;
+    }
+    if (numOutputs >= 1)
+        slots[0] = channels[0];
+    if (numOutputs == 2)
+        slots[1] = channels[1];
+}
+
+void SpectralDelayFrame::barBinRange (const BarFreq& bar, int64_t half, int64_t& lo, int64_t& hi) noexcept
+{
+    const float h = static_cast<float> (half);
+    lo = static_cast<int64_t> (bar.getF1() * h);
+    hi = static_cast<int64_t> (bar.getF2() * h);
+    lo = std::clamp<int64_t> (lo, 0, half - 1);
+    hi = std::clamp<int64_t> (hi, 0, half - 1);
+    if (lo > hi)
+        std::swap (lo, hi);
+    if (lo == hi)
+    {
+        if (lo > 0)
+            --lo;
+        else
+            hi = 1;
+    }
+}
+
+int64_t SpectralDelayFrame::delayFramesBack (float delay, int64_t count) noexcept
+{
+    const float frames = delay * static_cast<float> (count);
+    if (! (frames > 0.0f))
+        return 0; // negative, zero or not a number: the newest frame
+    if (frames >= static_cast<float> (count))
+        return count - 1;
+    return std::min<int64_t> (static_cast<int64_t> (frames), count - 1);
+}
+
+void SpectralDelayFrame::process (const SpectralFrameSettings& settings,
+                                  const float* const* in,
+                                  float* const* out,
+                                  MyBuffersArray<float>* const* lines,
+                                  const BarFreq* bars, int barCount) noexcept
+{
+    const int64_t n = settings.fftSize;
+    const bool stereoIn = settings.numInputs == 2;
+    const int numOutputs = std::clamp (settings.numOutputs, 1, 8);
+
+    // The history first: the current spectrum becomes the newest frame.
+    const bool linesReady = lines[0]->getCount() > 0 && static_cast<int64_t> (lines[0]->getLength()) == n
+                            && (! stereoIn || (lines[1]->getCount() > 0 && static_cast<int64_t> (lines[1]->getLength()) == n));
+    if (linesReady)
+    {
+        lines[0]->push (in[0]);
+        if (stereoIn)
+            lines[1]->push (in[1]);
+    }
+    const float* dry1 = stereoIn ? in[1] : in[0];
+
+    for (int c = 0; c < numOutputs; ++c)
+        std::memset (out[c], 0, static_cast<std::size_t> (n) * sizeof (float));
+
+    float* slots[8];
+    mapSurroundSlots (numOutputs, out, slots);
+
+    if (linesReady)
+        for (int b = 0; b < barCount; ++b)
+            if (bars[b].active && ! bars[b].mute)
+                processBar (bars[b], settings, lines, slots, stereoIn && numOutputs >= 2);
+
+    const float m = settings.mix;
+    if (slots[0] != nullptr)
+        mixDry (slots[0], in[0], n, m);
+    if (numOutputs >= 2 && slots[1] != nullptr)
+        mixDry (slots[1], dry1, n, m);
+    switch (numOutputs)
+    {
+        case 4:
+            scale (slots[3], n, m);
+            scale (slots[4], n, m);
+            break;
+        case 5:
+        case 6:
+            scale (slots[2], n, m);
+            scale (slots[3], n, m);
+            scale (slots[4], n, m);
+            if (numOutputs == 6 && slots[7] != nullptr)
+                std::memset (slots[7], 0, static_cast<std::size_t> (n) * sizeof (float));
+            break;
+        case 7:
+        case 8:
+            for (int s = 2; s < 8; ++s)
+                scale (slots[s], n, m);
+            break;
+        default:
+            break;
+    }
+}
+
+void SpectralDelayFrame::processBar (const BarFreq& bar, const SpectralFrameSettings& settings,
+                                     MyBuffersArray<float>* const* lines, float* const* slots,
+                                     bool readSecondLine) noexcept
+{
+    const int numOutputs = std::clamp (settings.numOutputs, 1, 8);
+    const int64_t half = settings.fftSize / 2;
+    const float amp = bar.ampLinear * settings.linearGain;
+    const float fb = bar.feedback;
+
+    // Panning: line 0 at P - width, line 1 at P + width (a quarter of the
+    // width for the surround layouts); both corrected for the second source.
+    BarGains g0 {}, g1 {};
+    const double position = (static_cast<double> (bar.pan) - 0.5) * 2.0;
+    const double spread = numOutputs == 2 ? static_cast<double> (bar.width) : 0.25 * static_cast<double> (bar.width);
+    panGains (numOutputs, Clip (-1.0f, 1.0f, static_cast<float> (position - spread)), g0.g);
+    if (settings.numInputs == 2)
+    {
+        panGains (numOutputs, Clip (-1.0f, 1.0f, static_cast<float> (position + spread)), g1.g);
+        AmplSurround a, b;
+        std::copy (g0.g, g0.g + 8, a.g);
+        std::copy (g1.g, g1.g + 8, b.g);
+        CorrectAmplSurround (&a, &b);
+        std::copy (a.g, a.g + 8, g0.g);
+        std::copy (b.g, b.g + 8, g1.g);
+    }
+
+    int gains[8];
+    const int numGains = usedGains (numOutputs, gains);
+
+    int64_t lo = 0, hi = 0;
+    barBinRange (bar, half, lo, hi);
+    const int64_t width = hi - lo;
+
+    // A band whose clipped ends coincide (a bar along the delay axis, or one
+    // wholly outside 0..1 in frequency) has a taper of 0 everywhere.
+    const float c1 = Clip (0.0f, 1.0f, static_cast<float> (bar.f1));
+    const float c2 = Clip (0.0f, 1.0f, static_cast<float> (bar.f2));
+    if (c1 == c2)
+        return;
+
+    const int64_t count = static_cast<int64_t> (lines[0]->getCount());
+    const bool constantDelay = bar.f1 == bar.f2 || bar.d1 == bar.d2;
+    const bool constantTaper = ! (bar.smoothness > 0.0f);
+
+    if (! constantTaper)
+        for (int64_t k = lo; k < hi; ++k)
+            tapers[static_cast<std::size_t> (k - lo)] = bar.getCorrectAmp (static_cast<float> (k - lo) / static_cast<float> (width));
+    if (! constantDelay)
+        for (int64_t k = lo; k < hi; ++k)
+            backs[static_cast<std::size_t> (k - lo)] = static_cast<int32_t> (
+                delayFramesBack (bar.getDelay (static_cast<float> (k) / static_cast<float> (half)), count));
+    const int64_t fixedBack = constantDelay ? delayFramesBack (bar.getDelay (0.0f), count) : 0;
+
+    const int numLines = readSecondLine ? 2 : 1;
+    for (int line = 0; line < numLines; ++line)
+    {
+        const BarGains& g = line == 0 ? g0 : g1;
+        float* outs[8];
+        float gainValues[8];
+        int numOuts = 0;
+        for (int j = 0; j < numGains; ++j)
+        {
+            float* slot = slots[gainSlot[gains[j]]];
+            if (slot == nullptr)
+                continue;
+            outs[numOuts] = slot;
+            gainValues[numOuts] = g.g[gains[j]];
+            ++numOuts;
+        }
+
+        MyBuffersArray<float>& delayLine = *lines[line];
+        float* newest = delayLine.getNewest();
+        int64_t k = lo;
+        while (k < hi)
+        {
+            const int64_t back = constantDelay ? fixedBack : backs[static_cast<std::size_t> (k - lo)];
+            int64_t end = hi;
+            if (! constantDelay)
+            {
+                end = k + 1;
+                while (end < hi && backs[static_cast<std::size_t> (end - lo)] == back)
+                    ++end;
+            }
+            const float* src = delayLine.getFrameBack (back);
+            const float* taper = constantTaper ? nullptr : tapers.data() + (k - lo);
+            readRunAny (src, newest, taper, 1.0f, k, end, fb, amp, outs, gainValues, numOuts);
+            k = end;
+        }
+    }
+}

@@ -1,0 +1,71 @@
+#pragma once
+// The per-frame work of the spectral delay on plain arrays: stores the input
+// spectra in the delay lines, lets every active unmuted bar read its band
+// back at the delay its geometry gives each bin (edge taper, feedback into
+// the newest frame, amplitude, gain and panning into the output spectra),
+// then mixes in the dry spectra.
+//
+// Spectra are N floats packed as the real FFT leaves them: N/2 pairs
+// (re, im), pair 0 carrying the DC and Nyquist values; every pair is
+// treated alike.
+//
+// Thread contract: one object per engine, used by the audio thread only
+// (construction and setMaxSize off it); `process` allocates nothing, takes
+// no lock and reads only the bar copies it is given.
+#include "BarFreq.h"
+#include "MyBuffersArray.h"
+
+#include <cstdint>
+#include <vector>
+
+struct SpectralFrameSettings
+{
+    int64_t fftSize = 2048;   // N, a power of two
+    int numInputs = 1;        // 1 or 2
+    int numOutputs = 1;       // 1 to 8
+    float mix = 1.0f;         // wet share m (0 for a bypassed block)
+    float linearGain = 1.0f;  // output gain of the wet part
+};
+
+class SpectralDelayFrame
+{
+public:
+    // Scratch for frames of up to maxFftSize samples.
+    explicit SpectralDelayFrame (int64_t maxFftSize);
+
+    // One frame. `in` holds numInputs spectra (a second input is read only
+    // when numInputs is 2), `out` numOutputs frames of N floats. lines[0]
+    // takes input 0, lines[1] input 1 (stereo input only); both must hold
+    // frames of N floats. `bars` are barCount whole copies.
+    void process (const SpectralFrameSettings& settings,
+                  const float* const* in,
+                  float* const* out,
+                  MyBuffersArray<float>* const* lines,
+                  const BarFreq* bars, int barCount) noexcept;
+
+    // Output slot of each panning gain by output layout, as the effect base
+    // maps them: channel c of `channels` goes to slots[map[c]]; slots that
+    // the layout does not name are null.
+    static void mapSurroundSlots (int numOutputs, float* const* channels, float** slots) noexcept;
+
+    // Bin range of a bar for a half spectrum of `half` bins: lo..hi - 1.
+    static void barBinRange (const BarFreq& bar, int64_t half, int64_t& lo, int64_t& hi) noexcept;
+
+    // Frames back from the newest that bin fraction x of a bar reads, in a
+    // line of `count` frames: trunc(delay x count), limited to 0..count - 1
+    // (a delay of 1 or more reads the oldest frame, a negative one the newest).
+    static int64_t delayFramesBack (float delay, int64_t count) noexcept;
+
+private:
+    struct BarGains
+    {
+        float g[8];
+    };
+
+    void processBar (const BarFreq& bar, const SpectralFrameSettings& settings,
+                     MyBuffersArray<float>* const* lines, float* const* slots,
+                     bool readSecondLine) noexcept;
+
+    std::vector<int32_t> backs;  // frames back per covered bin
+    std::vector<float> tapers;   // edge taper per covered bin
+};
