@@ -25,25 +25,43 @@ std::vector<float> randomRow (int64_t n, unsigned seed)
     return x;
 }
 
+// cos and sin of 2 pi j / N for j < N, in double precision.
+struct UnitCircle
+{
+    explicit UnitCircle (int64_t N) : cosines (static_cast<size_t> (N)), sines (static_cast<size_t> (N))
+    {
+        for (int64_t j = 0; j < N; ++j)
+        {
+            cosines[static_cast<size_t> (j)] = std::cos (kTwoPi * static_cast<double> (j) / static_cast<double> (N));
+            sines[static_cast<size_t> (j)] = std::sin (kTwoPi * static_cast<double> (j) / static_cast<double> (N));
+        }
+    }
+    std::vector<double> cosines, sines;
+};
+
 // Packed forward spectrum of x, in double precision, by the definition.
+// (Raw pointers in the inner loops keep the Debug build fast enough.)
 std::vector<double> directDft (const std::vector<float>& x)
 {
     const auto N = static_cast<int64_t> (x.size());
-    std::vector<double> cosines (static_cast<size_t> (N)), sines (static_cast<size_t> (N));
-    for (int64_t j = 0; j < N; ++j)
-    {
-        cosines[static_cast<size_t> (j)] = std::cos (kTwoPi * static_cast<double> (j) / static_cast<double> (N));
-        sines[static_cast<size_t> (j)] = std::sin (kTwoPi * static_cast<double> (j) / static_cast<double> (N));
-    }
     std::vector<double> X (static_cast<size_t> (N));
+    if (N == 1)
+    {
+        X[0] = x[0];
+        return X;
+    }
+    const UnitCircle circle (N);
+    const double* c = circle.cosines.data();
+    const double* s = circle.sines.data();
+    const float* in = x.data();
+    const int64_t mask = N - 1;
     for (int64_t k = 0; k <= N / 2; ++k)
     {
         double re = 0.0, im = 0.0;
-        for (int64_t n = 0; n < N; ++n)
+        for (int64_t n = 0, j = 0; n < N; ++n, j = (j + k) & mask)
         {
-            const auto j = static_cast<size_t> ((k * n) & (N - 1));
-            re += x[static_cast<size_t> (n)] * cosines[j];
-            im -= x[static_cast<size_t> (n)] * sines[j];
+            re += in[n] * c[j];
+            im -= in[n] * s[j];
         }
         if (k == 0)
             X[0] = re;
@@ -55,8 +73,6 @@ std::vector<double> directDft (const std::vector<float>& x)
             X[static_cast<size_t> (2 * k + 1)] = im;
         }
     }
-    if (N == 1)
-        X[0] = x[0];
     return X;
 }
 
@@ -66,21 +82,17 @@ std::vector<double> directInverseDft (const std::vector<float>& X)
     const auto N = static_cast<int64_t> (X.size());
     if (N == 1)
         return { static_cast<double> (X[0]) };
-    std::vector<double> cosines (static_cast<size_t> (N)), sines (static_cast<size_t> (N));
-    for (int64_t j = 0; j < N; ++j)
-    {
-        cosines[static_cast<size_t> (j)] = std::cos (kTwoPi * static_cast<double> (j) / static_cast<double> (N));
-        sines[static_cast<size_t> (j)] = std::sin (kTwoPi * static_cast<double> (j) / static_cast<double> (N));
-    }
+    const UnitCircle circle (N);
+    const double* c = circle.cosines.data();
+    const double* s = circle.sines.data();
+    const float* in = X.data();
+    const int64_t mask = N - 1;
     std::vector<double> x (static_cast<size_t> (N));
     for (int64_t n = 0; n < N; ++n)
     {
-        double sum = X[0] + ((n & 1) ? -X[1] : X[1]);
-        for (int64_t k = 1; k < N / 2; ++k)
-        {
-            const auto j = static_cast<size_t> ((k * n) & (N - 1));
-            sum += 2.0 * (X[static_cast<size_t> (2 * k)] * cosines[j] - X[static_cast<size_t> (2 * k + 1)] * sines[j]);
-        }
+        double sum = in[0] + ((n & 1) ? -in[1] : in[1]);
+        for (int64_t k = 1, j = n & mask; k < N / 2; ++k, j = (j + n) & mask)
+            sum += 2.0 * (in[2 * k] * c[j] - in[2 * k + 1] * s[j]);
         x[static_cast<size_t> (n)] = sum / static_cast<double> (N);
     }
     return x;
