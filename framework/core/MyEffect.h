@@ -242,7 +242,25 @@ public:
     juce::String getPresetString (int slot);
     bool isPresetStringValid (juce::String& text);
     juce::String getPresetStringTitle (juce::String& text);
+    // Pastes a preset text into slot (both copies) and sends SetPreset (slot, 5).
+    // Refused, with nothing changed, unless the bytes decode strictly to
+    // exactly getPresetSize() bytes.
     void setPresetString (int slot, juce::String& text);
+    // "Selvo" in the application, "Quarn" in the plug-in: the first word of preset texts.
+    juce::String getPresetProductWord() const;
+
+    // Interpolation frame for the engines. startInterpolation: start tick :=
+    // now, exclusions cleared, alfa := 0 (message thread). advanceInterpolation:
+    // alfa += whole ticks elapsed x interpolationRate, at most 1 (a rate that
+    // is not positive and finite ends it at once); true when alfa moved
+    // (agitator thread, or audio thread offline).
+    void startInterpolation();
+    bool advanceInterpolation();
+    // Stores eight super-slider cells read from a program record, repaired:
+    // entries outside -1..15 become empty, empty cells 0 and 7 take presets 0 and 7.
+    void loadSuperStates (const int* cells);
+    // Bytes getSuperText writes at most, the terminating zero included.
+    static constexpr std::size_t superTextSize = 32;
 
     std::atomic<int32_t> targetPreset { 0 };
     std::atomic<bool> presetStatusChanged { false };
@@ -281,10 +299,17 @@ public:
     void resetAgitation (int param);
     bool isAgitationControlsChanged();
     void setAgitationControlsChanged (bool changed);
+    // Snapshot of the lists under their lock (message thread, tests).
+    int getAgitationGroupSize (int group);
+    bool getAgitationNode (int param, int& group, agitationStruct& node);
 
     std::atomic<bool> agitationControlsChanged { false };
     std::vector<agitationStruct> agitationLists[4];
-    // Guards agitationLists against edits while a step walks them.
+    // Guards agitationLists: the message and agitator threads (and any thread
+    // while rendering offline) wait for it; other threads only try it and
+    // skip the edit. Held for one node at a time by a step; engine hooks
+    // (doSpecificRandomizeAgitation, setSpecificAgitationInitialization) may
+    // run under it and must not change agitation IDs.
     std::mutex agitationListLock;
     std::atomic<float> agitationRates[4] { { 1.0f }, { 1.0f }, { 1.0f }, { 1.0f } };
     std::atomic<int32_t> currentAgitationGroup { 0 };
@@ -306,8 +331,9 @@ public:
     virtual float getSyncValueFromMs (int i, float ms);
     virtual float getValueForMax (int i);
     virtual bool isInHerz (int i);
-    // Reads tempo and metre from the play head (audio thread, every block);
-    // returns whether the host plays. Real-time safe.
+    // Reads tempo and metre from the play head (audio thread, every block),
+    // records them and raises syncTimingPending when they changed; returns
+    // whether the host plays. Real-time safe: it rewrites no parameter.
     virtual bool ReadTimeInfo();
     virtual int GetSyncNombre (int i);
     virtual int GetSyncNote (int i);
@@ -322,10 +348,25 @@ public:
     virtual void SetSyncNoteFromBar (int i);
     virtual bool CheckForBar (int i);
 
+    // Text of value v of parameter i for the sync arithmetic. With plainText
+    // it is the plain time (or frequency) even while i is synced, since the
+    // numbers are read back from it. Engines whose texts show the musical
+    // length of synced parameters override it; the base returns
+    // getIndexedParameterTextFromValue (i, v, 64).
+    virtual juce::String getSyncParameterText (int i, float v, bool plainText);
+
     void copySyncControlTo (SyncControl* dst);
     void copySyncControlFrom (const SyncControl* src);
     void initSyncControl (SyncControl* records);
     void enableSyncControl (int i, SyncControl* records, bool able);
+    // Record i, or null without a table or for an index out of range.
+    SyncControl* getSyncRecord (int i);
+    // Records in the table: one per parameter; 0 without a table.
+    int getSyncControlCount();
+    // Applies a tempo or metre change that ReadTimeInfo recorded on the audio
+    // thread: UpdateSyncParameters. For the agitator thread's step and the
+    // timer, never the audio thread; true when there was a change to apply.
+    bool applyPendingSyncTiming();
 
     // One record per parameter; allocated by the engine, freed with the effect.
     std::unique_ptr<SyncControl[]> syncControls;
@@ -333,6 +374,8 @@ public:
     std::atomic<int32_t> timeSigNumerator { 4 };
     std::atomic<float> timeSigDenominator { 4.0f };
     std::atomic<bool> syncUpdating { false };
+    // Raised by ReadTimeInfo when tempo or metre changed (release/acquire).
+    std::atomic<bool> syncTimingPending { false };
 
     //==========================================================================
     // ---- housekeeping, clocks and the agitator ----
