@@ -6,11 +6,7 @@
 // resynthesis from amplitudes and frequencies with a running phase per bin).
 // Frames overlap by 4 (hop N/4); the owner does the overlap-add.
 //
-// Threads: construction, destruction and setSize on the message thread while
-// the owner's processing is stopped; the frame operations and the get/set
-// operations on the owner's audio thread (one thread per object, no
-// allocation, no lock); sampleRate and firstFrame are atomics the owner may
-// write from either thread.
+// Threads: constructor, destructor and setSize on the message thread while the owner's processing is stopped; frame and get/set operations on the owner's audio thread only (no allocation, no lock); sampleRate and firstFrame are atomics.
 #include <atomic>
 #include <cstdint>
 #include <vector>

@@ -9,11 +9,7 @@
 // exact inverse (it carries the 1/N), so riffts(rffts(x)) == x within
 // single-precision rounding.
 //
-// Threads: `fftInit` and `fftFree` run on the message thread (they are
-// serialised by an internal mutex); tables are published with release
-// stores and read with acquire loads, so `rffts`/`riffts` of a ready size
-// may run on any thread while other sizes are being initialised. `fftFree`
-// must not overlap any transform.
+// Threads: fftInit/fftFree on the message thread (serialised by a mutex), tables published release/acquire so transforms of a ready size may run on any thread meanwhile; fftFree must not overlap any transform.
 #include <cstdint>
 
 // Largest supported log2 size. The system uses at most 17 (N = 131072).
