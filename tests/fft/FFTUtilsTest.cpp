@@ -139,6 +139,31 @@ TEST_P (FFTUtilsTest, FirstFrameRoundTripGivesSignalTimesWindowSquaredOverRoot2)
     }
 }
 
+TEST_P (FFTUtilsTest, WetAndDryGainsMixTheSynthesisWithTheAnalysedSpectrum)
+{
+    struct Case
+    {
+        float wet, dry, gain; // gain of x w^2 / sqrt 2 after a first-frame round trip
+    };
+    for (const Case c : { Case { 1.0f, 0.0f, 1.0f }, Case { 0.5f, 0.25f, 0.75f }, Case { 0.0f, 1.0f, 1.0f }, Case { 0.0f, 0.0f, 0.0f } })
+    {
+        SCOPED_TRACE ("wet " + std::to_string (c.wet) + ", dry " + std::to_string (c.dry));
+        FFTUtils fft (256);
+        ASSERT_TRUE (fft.setSize (7)); // 64 bins: whole chunks and no tail in every kernel set
+        fft.wetGain = c.wet;
+        fft.dryGain = c.dry;
+        std::vector<float> x (128);
+        for (size_t i = 0; i < x.size(); ++i)
+            x[i] = std::cos (0.3f * static_cast<float> (i)) + 0.1f;
+        auto data = x;
+        fft.analyse (data.data());
+        fft.synthesis (data.data());
+        const float* w = fft.getWindow();
+        for (size_t n = 0; n < x.size(); ++n)
+            EXPECT_NEAR (data[n], c.gain * x[n] * w[n] * w[n] / std::sqrt (2.0), 2.0e-6) << n;
+    }
+}
+
 TEST_P (FFTUtilsTest, PlainLevelIsWindowAndTransformBothWays)
 {
     FFTUtils fft (1024);
