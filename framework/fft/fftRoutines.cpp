@@ -155,49 +155,58 @@ inline Cpx operator+ (Cpx a, Cpx b) { return { a.re + b.re, a.im + b.im }; }
 inline Cpx operator- (Cpx a, Cpx b) { return { a.re - b.re, a.im - b.im }; }
 inline Cpx operator* (Cpx a, float s) { return { a.re * s, a.im * s }; }
 // Multiplication by the quarter turn: -i forward, +i inverse.
-inline Cpx quarterTurn (Cpx a, bool inverse) { return inverse ? Cpx { -a.im, a.re } : Cpx { a.im, -a.re }; }
+template <bool Inv>
+inline Cpx quarterTurn (Cpx a)
+{
+    if constexpr (Inv)
+        return Cpx { -a.im, a.re };
+    else
+        return Cpx { a.im, -a.re };
+}
 
 constexpr float kSqrtHalf = 0.70710677f;
 
-void dft2 (Cpx* z)
+inline void dft2 (Cpx* z)
 {
     const Cpx a = z[0];
     z[0] = a + z[1];
     z[1] = a - z[1];
 }
 
-void dft4 (Cpx* z, bool inverse)
+template <bool Inv>
+inline void dft4 (Cpx* z)
 {
     const Cpx a0 = z[0] + z[2];
     const Cpx a1 = z[0] - z[2];
     const Cpx a2 = z[1] + z[3];
-    const Cpx a3 = quarterTurn (z[1] - z[3], inverse);
+    const Cpx a3 = quarterTurn<Inv> (z[1] - z[3]);
     z[0] = a0 + a2;
     z[1] = a1 + a3;
     z[2] = a0 - a2;
     z[3] = a1 - a3;
 }
 
-void dft8 (Cpx* z, bool inverse)
+template <bool Inv>
+inline void dft8 (Cpx* z)
 {
     const Cpx a0 = z[0] + z[4];
     const Cpx a1 = z[0] - z[4];
     const Cpx a2 = z[2] + z[6];
-    const Cpx a3 = quarterTurn (z[2] - z[6], inverse);
+    const Cpx a3 = quarterTurn<Inv> (z[2] - z[6]);
     const Cpx a4 = z[1] + z[5];
     const Cpx a5 = z[1] - z[5];
     const Cpx a6 = z[3] + z[7];
-    const Cpx a7 = quarterTurn (z[3] - z[7], inverse);
+    const Cpx a7 = quarterTurn<Inv> (z[3] - z[7]);
     const Cpx e0 = a0 + a2;
     const Cpx e1 = a1 + a3;
     const Cpx e2 = a0 - a2;
     const Cpx e3 = a1 - a3;
     const Cpx o0 = a4 + a6;
     const Cpx o1 = a5 + a7;
-    const Cpx o2 = quarterTurn (a4 - a6, inverse);
+    const Cpx o2 = quarterTurn<Inv> (a4 - a6);
     const Cpx o3 = a5 - a7;
-    const Cpx t1 = (o1 + quarterTurn (o1, inverse)) * kSqrtHalf;
-    const Cpx t3 = (quarterTurn (o3, inverse) - o3) * kSqrtHalf;
+    const Cpx t1 = (o1 + quarterTurn<Inv> (o1)) * kSqrtHalf;
+    const Cpx t3 = (quarterTurn<Inv> (o3) - o3) * kSqrtHalf;
     z[0] = e0 + o0;
     z[1] = e1 + t1;
     z[2] = e2 + o2;
@@ -212,32 +221,33 @@ void dft8 (Cpx* z, bool inverse)
 constexpr float kCos8[] = { 1.0f, kSqrtHalf, 0.0f };
 constexpr float kCos16[] = { 1.0f, 0.9238795f, kSqrtHalf, 0.38268343f, 0.0f };
 
-void smallComplexDft (Cpx* z, int64_t n, bool inverse)
+template <int n, bool Inv>
+inline void smallComplexDft (Cpx* z)
 {
-    if (n == 2)
+    if constexpr (n == 2)
         dft2 (z);
-    else if (n == 4)
-        dft4 (z, inverse);
+    else if constexpr (n == 4)
+        dft4<Inv> (z);
     else
-        dft8 (z, inverse);
+        dft8<Inv> (z);
 }
 
-// Forward real transform for M = 2, 3, 4.
-void smallForward (float* data, int64_t M)
+// Forward real transform of N = 2n = 4, 8 or 16 points.
+template <int n>
+void smallForward (float* data)
 {
-    const int64_t n = int64_t (1) << (M - 1);
-    const int64_t quarter = n / 2;
-    const float* cosTable = M == 3 ? kCos8 : kCos16;
-    Cpx z[8];
-    for (int64_t k = 0; k < n; ++k)
+    constexpr int quarter = n / 2;
+    const float* cosTable = n == 4 ? kCos8 : kCos16;
+    Cpx z[n];
+    for (int k = 0; k < n; ++k)
         z[k] = Cpx { data[2 * k], data[2 * k + 1] } * 0.5f;
-    smallComplexDft (z, n, false);
+    smallComplexDft<n, false> (z);
 
     data[0] = 2.0f * (z[0].re + z[0].im);
     data[1] = 2.0f * (z[0].re - z[0].im);
     data[2 * quarter] = 2.0f * z[quarter].re;
     data[2 * quarter + 1] = -2.0f * z[quarter].im;
-    for (int64_t k = 1; k < quarter; ++k)
+    for (int k = 1; k < quarter; ++k)
     {
         const Cpx a = z[k];
         const Cpx b = z[n - k];
@@ -253,16 +263,16 @@ void smallForward (float* data, int64_t M)
     }
 }
 
-// Inverse real transform for M = 2, 3, 4, scaled by 1/N.
-void smallInverse (float* data, int64_t M)
+// Inverse real transform of N = 2n = 4, 8 or 16 points, scaled by 1/N.
+template <int n>
+void smallInverse (float* data)
 {
-    const int64_t n = int64_t (1) << (M - 1);
-    const int64_t quarter = n / 2;
-    const float* cosTable = M == 3 ? kCos8 : kCos16;
-    Cpx z[8];
+    constexpr int quarter = n / 2;
+    const float* cosTable = n == 4 ? kCos8 : kCos16;
+    Cpx z[n];
     z[0] = Cpx { data[0] + data[1], data[0] - data[1] };
     z[quarter] = Cpx { 2.0f * data[2 * quarter], -2.0f * data[2 * quarter + 1] };
-    for (int64_t k = 1; k < quarter; ++k)
+    for (int k = 1; k < quarter; ++k)
     {
         const Cpx a { data[2 * k], data[2 * k + 1] };
         const Cpx b { data[2 * (n - k)], data[2 * (n - k) + 1] };
@@ -274,9 +284,9 @@ void smallInverse (float* data, int64_t M)
         z[k] = Cpx { er - yi, ei + yr };
         z[n - k] = Cpx { er + yi, yr - ei };
     }
-    smallComplexDft (z, n, true);
-    const float scale = 1.0f / static_cast<float> (2 * n);
-    for (int64_t k = 0; k < n; ++k)
+    smallComplexDft<n, true> (z);
+    constexpr float scale = 1.0f / static_cast<float> (2 * n);
+    for (int k = 0; k < n; ++k)
     {
         data[2 * k] = z[k].re * scale;
         data[2 * k + 1] = z[k].im * scale;
@@ -294,8 +304,12 @@ void rffts1 (float* data, int64_t M, const FftTables& tables, const KernelSet& k
         data[0] = x0 + data[1];
         data[1] = x0 - data[1];
     }
-    else if (M <= 4)
-        smallForward (data, M);
+    else if (M == 2)
+        smallForward<2> (data);
+    else if (M == 3)
+        smallForward<4> (data);
+    else if (M == 4)
+        smallForward<8> (data);
     else
         kernels.forward (data, static_cast<int> (M), tables);
 }
@@ -310,8 +324,12 @@ void riffts1 (float* data, int64_t M, const FftTables& tables, const KernelSet& 
         data[0] = (x0 + data[1]) * 0.5f;
         data[1] = (x0 - data[1]) * 0.5f;
     }
-    else if (M <= 4)
-        smallInverse (data, M);
+    else if (M == 2)
+        smallInverse<2> (data);
+    else if (M == 3)
+        smallInverse<4> (data);
+    else if (M == 4)
+        smallInverse<8> (data);
     else
         kernels.inverse (data, static_cast<int> (M), tables);
 }
