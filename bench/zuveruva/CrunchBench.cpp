@@ -25,4 +25,3 @@ static void BM_CrunchBinsFrame (benchmark::State& state)
 }
 BENCHMARK (BM_CrunchBinsFrame)->Arg (4)->Arg (128)->Arg (1024)->Arg (8192);
 
-BENCHMARK_MAIN();

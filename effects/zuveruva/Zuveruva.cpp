@@ -137,6 +137,9 @@ Zuveruva::Zuveruva()
         (*t)->sampleRate.store (44100.0f);
     }
     frameSize.store (128);
+    // Overlaps and the primed output ring, so the effect is consistent even
+    // before prepareToPlay.
+    ResetProcess();
 
     syncControls.reset (new SyncControl[numParameters]);
     std::memset (static_cast<void*> (syncControls.get()), 0, sizeof (SyncControl) * numParameters);

@@ -198,7 +198,7 @@ TEST (ZuveruvaAux, AFileSourceWithoutAReaderThenLoadedMatchesOneLoadedFromTheSta
     EXPECT_EQ (run (true), run (false));
 }
 
-struct DialogsFixture : testing::Test
+struct ZuveruvaDialogs : testing::Test
 {
     TempFolder folder { "zuveruva-dialogs" };
     TestDialogs dialogs;
@@ -216,7 +216,7 @@ struct DialogsFixture : testing::Test
     void TearDown() override { setSoundFileAlert ({}); }
 };
 
-TEST_F (DialogsFixture, CancelAndRefusedFilesLeaveAuxOnAsItWas)
+TEST_F (ZuveruvaDialogs, CancelAndRefusedFilesLeaveAuxOnAsItWas)
 {
     writeWav (folder / "x.wav", 6, 4410, auxHz);
     (folder / "text.wav").replaceWithText ("not a sound file");
@@ -262,7 +262,7 @@ TEST_F (DialogsFixture, CancelAndRefusedFilesLeaveAuxOnAsItWas)
     EXPECT_EQ (dialogs.choosers, before);
 }
 
-TEST_F (DialogsFixture, AChosenFileShowsFileButCrossesOnlyOncePlayed)
+TEST_F (ZuveruvaDialogs, AChosenFileShowsFileButCrossesOnlyOncePlayed)
 {
     const auto wav = writeWav (folder / "tone.wav", 2, 44100, auxHz);
     dialogs.chooserResult = wav;
@@ -287,7 +287,7 @@ TEST_F (DialogsFixture, AChosenFileShowsFileButCrossesOnlyOncePlayed)
     EXPECT_FALSE (fx.isAuxSideChain());
 }
 
-TEST_F (DialogsFixture, LoadFileFromAnotherThreadOpensTheChooserOnTheMessageThread)
+TEST_F (ZuveruvaDialogs, LoadFileFromAnotherThreadOpensTheChooserOnTheMessageThread)
 {
     std::thread automation ([this] { fx.setIndexedParameter (Zuveruva::kAuxOn, 1.0f); });
     automation.join();
@@ -297,7 +297,7 @@ TEST_F (DialogsFixture, LoadFileFromAnotherThreadOpensTheChooserOnTheMessageThre
     EXPECT_FLOAT_EQ (fx.getIndexedParameter (Zuveruva::kAuxOn), 0.0f);
 }
 
-TEST_F (DialogsFixture, LoadAuxFileRefusesBadFilesAndKeepsTheReader)
+TEST_F (ZuveruvaDialogs, LoadAuxFileRefusesBadFilesAndKeepsTheReader)
 {
     const auto good = writeWav (folder / "good.wav", 1, 44100, auxHz);
     writeWav (folder / "six.wav", 6, 4410, auxHz);

@@ -96,7 +96,7 @@ TEST (ZuveruvaProcess, BypassedBlocksAreTheDryPathCutIntoSlices)
     expectDelayedCopy (r.in[1], out[1], latency, 512);
 }
 
-struct FreezeFixture : testing::Test
+struct ZuveruvaFreeze : testing::Test
 {
     Zuveruva fx;
     static constexpr int phase = 16384;
@@ -111,7 +111,7 @@ struct FreezeFixture : testing::Test
     }
 };
 
-TEST_F (FreezeFixture, FreezeKeepsTheSpectrumAndSampleRefreshesIt)
+TEST_F (ZuveruvaFreeze, FreezeKeepsTheSpectrumAndSampleRefreshesIt)
 {
     // Phase 1: tone A while "Sample" is held. Phase 2: tone B, frozen.
     // Phase 3: tone B while "Sample" is held again.
@@ -142,7 +142,7 @@ TEST_F (FreezeFixture, FreezeKeepsTheSpectrumAndSampleRefreshesIt)
     EXPECT_NEAR (toneLevel (out[1], 2 * phase + settle, 3 * phase, toneB), b3, 1e-6);
 }
 
-TEST_F (FreezeFixture, AFrozenEffectStartsSilentUntilSampled)
+TEST_F (ZuveruvaFreeze, AFrozenEffectStartsSilentUntilSampled)
 {
     Render r;
     r.in = { sine (phase, toneA), sine (phase, toneA) };
