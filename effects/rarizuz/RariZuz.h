@@ -1,0 +1,237 @@
+#pragma once
+// RariZuz: the spectral delay effect of the application. Every short-time
+// spectrum of the input goes into a delay line about ten seconds deep; up to
+// eight bars read their band of bins back from it, each bin at the delay the
+// bar's geometry gives it, with amplitude, feedback, edge smoothing and
+// panning to one or two outputs. 163 indexed parameters, 5 programs of 16
+// presets.
+//
+// Thread contract: processBlock runs on the audio thread under the
+// processor's callback lock (every audio path of the project calls it so);
+// parameters, bars and presets are set from the message thread, the agitator
+// thread and (offline rendering, MIDI) the audio thread. Scalar values are
+// atomics; the live bars and the program records are edited under `editLock`
+// (threads that must not wait only try it) and handed to the audio thread as
+// whole copies through `bars`; the frame-size change runs on the message
+// thread under the callback lock (deferred there from other threads).
+#include "BarFreq.h"
+#include "BarStore.h"
+#include "FFTUtils.h"
+#include "MyBuffersArray.h"
+#include "MyEffect.h"
+#include "MyRingBuffers.h"
+#include "RariZuzProgram.h"
+#include "SpectralDelayFrame.h"
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+class RariZuz : public MyEffect
+{
+public:
+    static constexpr int numParameters = 163;
+    static constexpr int64_t maxFftSize = 131072;
+    static constexpr int64_t frameCapacity = maxFftSize + 4;
+    static constexpr unsigned int ringSize = 262152;
+    static constexpr int numTransforms = 10;
+    // Blocks longer than this are processed in pieces of at most this many samples.
+    static constexpr int maxChunk = 65536;
+    // Product code of the state chunk.
+    static constexpr uint32_t productCode = makeFourCC ('V', 'S', 'e', 'l');
+
+    // Parameter indexes.
+    enum : int
+    {
+        pPreset = 0, pSuperSlider = 1, pInterSpeed = 2, pLoadSpeed = 3, pBands = 4, pGain = 5, pMix = 6,
+        pAmplitude = 7, pFeedback = 15, pSmoothness = 23, pDelay = 24, pFrequency = 32, pLength = 40,
+        pAngle = 48, pPan = 56, pWidth = 64, pActive = 72, pMute = 80, pGlobalReset = 88, pGlobalMute = 89,
+        pAgitation1Ampl = 90, pAgitation1Speed = 91, pAgitation = 92, pGainAgit = 93, pMixAgit = 94,
+        pAmplitudeAgit = 95, pFeedbackAgit = 103, pDelayAgit = 111, pFrequencyAgit = 119,
+        pLengthAgit = 127, pAngleAgit = 135, pPanAgit = 143, pWidthAgit = 151,
+        pAgitation2Ampl = 159, pAgitation3Ampl = 160, pAgitation2Speed = 161, pAgitation3Speed = 162
+    };
+
+    RariZuz();
+    ~RariZuz() override;
+
+    //==========================================================================
+    // Library operations
+    void prepareToPlay (double sampleRate, int samplesPerBlock) override;
+    void releaseResources() override;
+    void processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi) override;
+    using MyEffect::processBlock;
+    bool isBusesLayoutSupported (const BusesLayout& layout) const override;
+    juce::AudioProcessorEditor* createEditor() override;
+    bool hasEditor() const override;
+
+    int getNumPrograms() override;
+    int getCurrentProgram() override;
+    void setCurrentProgram (int index) override;
+    const juce::String getProgramName (int index) override;
+    void changeProgramName (int index, const juce::String& newName) override;
+    void getStateInformation (juce::MemoryBlock& destData) override;
+    void getCurrentProgramStateInformation (juce::MemoryBlock& destData) override;
+    void setStateInformation (const void* data, int sizeInBytes) override;
+    void setCurrentProgramStateInformation (const void* data, int sizeInBytes) override;
+    int getAAXPluginIDForMainBusConfig (const juce::AudioChannelSet& mainInputLayout,
+                                        const juce::AudioChannelSet& mainOutputLayout,
+                                        bool idForAudioSuite) const override;
+
+    //==========================================================================
+    // Indexed parameters
+    bool getIndexedParameterDiscrete (int i) override;
+    int getIndexedParameterNumSteps (int i) override;
+    juce::String getIndexedParameterTextFromValue (int i, float v, int maxLength) override;
+    float getIndexedParameterValueFromText (int i, juce::String text) override;
+    juce::String getIndexedParameterText (int i) override;
+    void setIndexedParameter (int i, float v) override;
+    float getIndexedParameter (int i) override;
+    juce::String getIndexedParameterName (int i) override;
+    int getIndexedParameterStat (int i) override;
+    float getIndexedDefaultValue (int i) override;
+    bool isMetaIndexedParameter (int i) override;
+
+    //==========================================================================
+    // Presets, programs, sync
+    void getPresetStates (int* states) override;
+    void initPreset() override;
+    void SetPreset (long k, long action) override;
+    bool isPreset (int i) override;
+    unsigned char* getPresetPointer (int k) override;
+    unsigned char* getPresetPointerAP (int k) override;
+    int getPresetSize() override;
+    int getProgramSize() override;
+    int getProgramID() override;
+    bool compareStateInformation (void* data, int size) override;
+    bool isAgitatorParam (int i) override;
+    void resetStateInformation() override;
+    bool isSuperSlider (int i) override;
+    void StopInterpolation() override;
+    int convertIndexValue (int id) override;
+    bool SetSyncMode (int i, bool on) override;
+    float SearchSyncValue (int i, float v) override;
+    juce::String getSyncParameterText (int i, float v, bool plainText) override;
+    void interpolTask() override;
+    void updateLatency (int frameSize, float overlap, int extra) override;
+    void handleDeferredWork (int workId) override;
+
+    //==========================================================================
+    // Engine operations (appended in this order)
+    virtual void Traitement (float** in, float** out);
+    virtual void StopProcess();
+    virtual void StartProcess();
+    virtual void ResetProcess();
+    virtual void RandomizePreset (int k);
+    virtual void InterpolBar (RariZuzPreset* a, RariZuzPreset* b, float t);
+
+    // Factory values of preset k.
+    void InitPreset (RariZuzPreset* preset, int k);
+
+    //==========================================================================
+    // Bar operations of the sonogram editor (x = 1 - delay, y = 1 - frequency).
+    void setBarValues (int j, float x1, float y1, float x2, float y2);
+    void createBar (int j, float x1, float y1, float x2, float y2);
+    void selectBar (int j);
+    void beginDragBar (int j);
+    void endDragBar (int j);
+
+    // Frames processed since the last call (the sonogram's poll); resets the count.
+    int getUpdateDisplay() noexcept;
+
+    //==========================================================================
+    // Read access (any thread)
+    BarFreq getBar (int k) const noexcept;   // a whole copy; a default bar for k outside 0..7
+    int64_t getFftSize() const noexcept { return fftSize.load(); }
+    int32_t getDelayFrames() const noexcept { return delayFrames.load(); }
+    int64_t getSelectedBar() const noexcept { return selectedBar.load(); }
+    bool isStopped() const noexcept { return stopped.load(); }
+    // The delay line of input channel c (0 or 1), for the sonogram.
+    const MyBuffersArray<float>& getDelayLine (int c) const noexcept { return delayLines[c & 1]; }
+    // Latency in samples of the current framing for a block size (the value
+    // updateLatency reports): the frame length minus the block size when
+    // the blocks divide the hop, else the frame length minus their largest
+    // common divisor with the hop; the frame length when blocks exceed the
+    // hop; the block size when blocks exceed the frame.
+    static int latencyFor (int64_t fftSize, int blockSize) noexcept;
+
+private:
+    // Deferred work kinds (runOnMessageThreadOrDefer).
+    enum : int
+    {
+        workFrameSize = 0,
+        workResetLatency = 1
+    };
+
+    // Bar edits: fn (BarFreq&) runs on the live bar k and then on the current
+    // program's bar k, under editLock; the live result is published.
+    template <typename Fn>
+    bool editBar (int k, Fn&& fn);
+    template <typename Fn>
+    bool editProgram (Fn&& fn);
+    bool lockEdits (std::unique_lock<std::mutex>& lock);
+
+    void initDSP();
+    void applyFrameSize (float v);
+    void setActive (int k, float v);
+    void setMute (int k, float v);
+    void deactivateBar (int k);
+    void selectLowestActiveBar();
+    // Applies the twelve blended values of a preset recall or super-slider move.
+    void setAllParameter (const float* set);
+    void snapshotLive (RariZuzPreset& preset);
+    void MakeSuperSlider();
+    void setAgitationFlag (int i, float v);
+    int currentProgramIndex() const noexcept;
+
+    void processChunk (float* const* inputs, float* const* outputs, int numOutputs, int n) noexcept;
+
+    //==========================================================================
+    std::atomic<int32_t> stopCount { 0 };
+    std::unique_ptr<RariZuzProgram[]> programs;
+    std::unique_ptr<RariZuzProgram[]> programScratch;
+    std::atomic<int64_t> fftSize { 2048 };
+    std::atomic<float> bandsValue { -1.0f };
+    std::atomic<float> pendingBands { -1.0f };
+    std::atomic<float> superSlider { 0.0f }, mix { 1.0f }, gain { 0.8f }, interSpeed { 1.0f / 15.0f };
+    std::atomic<bool> loadSpeed { false };
+    std::atomic<bool> stopped { false };
+    std::atomic<float> presetValue { 0.0f };
+    std::atomic<float> gainAgit { 0.0f }, mixAgit { 0.0f };
+    std::atomic<float> globalMute { 0.0f }, globalReset { 0.0f };
+
+    MyRingBuffers inputRing { ringSize, false };
+    MyRingBuffers outputRing { ringSize, false };
+    std::vector<float> frameStorage;   // ten frames of frameCapacity floats
+    float* inputFrames[2] {};
+    float* outputFrames[8] {};
+    MyBuffersArray<float> delayLines[2];
+    std::atomic<int32_t> delayFrames { 0 };
+
+    // Live bars: the master copies (under editLock) and their published copies.
+    BarFreq liveBars[kRariZuzNumBars];
+    BarStore bars;
+    const int64_t barCount = kRariZuzNumBars;
+    std::atomic<int64_t> selectedBar { -1 };
+    std::atomic<float> linearGain { 1.0f };
+    std::unique_ptr<FFTUtils> transforms[numTransforms];
+    std::atomic<int64_t> fftOrder { 11 };
+    std::atomic<int32_t> frameCounter { 0 };
+
+    std::unique_ptr<RariZuzPreset[]> workingPresets;
+    std::unique_ptr<RariZuzPreset> startPreset, endPreset;
+
+    // Guards liveBars, programs, workingPresets, startPreset and endPreset.
+    std::mutex editLock;
+
+    // Audio thread only.
+    SpectralDelayFrame spectralFrame { maxFftSize };
+    BarFreq frameBars[kRariZuzNumBars];
+    int activeInputs = 2;    // input channels of the block in progress
+    int activeOutputs = 2;   // output channels of the block in progress
+
+    std::atomic<bool> constructing { true };
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (RariZuz)
+};
