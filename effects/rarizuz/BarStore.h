@@ -32,9 +32,10 @@ public:
         std::memcpy (words, &bar, sizeof (BarFreq));
         const uint32_t s = slot.sequence.load (std::memory_order_relaxed);
         slot.sequence.store (s + 1, std::memory_order_relaxed);
-        std::atomic_thread_fence (std::memory_order_release);
+        // Release stores keep the odd count ahead of every word: a reader
+        // that sees a new word then sees a changed count.
         for (int w = 0; w < numWords; ++w)
-            slot.words[w].store (words[w], std::memory_order_relaxed);
+            slot.words[w].store (words[w], std::memory_order_release);
         slot.sequence.store (s + 2, std::memory_order_release);
     }
 
@@ -46,8 +47,7 @@ public:
         {
             const uint32_t before = slot.sequence.load (std::memory_order_acquire);
             for (int w = 0; w < numWords; ++w)
-                words[w] = slot.words[w].load (std::memory_order_relaxed);
-            std::atomic_thread_fence (std::memory_order_acquire);
+                words[w] = slot.words[w].load (std::memory_order_acquire);
             const uint32_t after = slot.sequence.load (std::memory_order_relaxed);
             if (before == after && (before & 1u) == 0)
                 break;

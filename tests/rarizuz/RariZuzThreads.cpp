@@ -1,0 +1,148 @@
+// Cross-thread behaviour of the spectral delay: frame-size changes and bar
+// edits while another thread renders (run under AddressSanitizer and
+// ThreadSanitizer).
+#include "RariZuz.h"
+#include "Utilities.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <random>
+#include <thread>
+
+namespace
+{
+// Renders blocks under the processor's callback lock, as every audio path of
+// the application does, until stopped; counts samples that are not finite.
+class RenderThread
+{
+public:
+    explicit RenderThread (RariZuz& e) : engine (e), thread ([this] { run(); }) {}
+
+    ~RenderThread() { stop(); }
+
+    void stop()
+    {
+        running.store (false);
+        if (thread.joinable())
+            thread.join();
+    }
+
+    int blocks() const { return blockCount.load(); }
+    int badSamples() const { return bad.load(); }
+
+private:
+    void run()
+    {
+        juce::AudioBuffer<float> buffer (2, 256);
+        juce::MidiBuffer midi;
+        std::mt19937 rng (3);
+        std::uniform_real_distribution<float> d (-0.5f, 0.5f);
+        while (running.load())
+        {
+            for (int c = 0; c < 2; ++c)
+                for (int s = 0; s < 256; ++s)
+                    buffer.setSample (c, s, d (rng));
+            {
+                const juce::ScopedLock lock (engine.getCallbackLock());
+                engine.processBlock (buffer, midi);
+            }
+            for (int c = 0; c < 2; ++c)
+                for (int s = 0; s < 256; ++s)
+                    if (! std::isfinite (buffer.getSample (c, s)))
+                        bad.fetch_add (1);
+            blockCount.fetch_add (1);
+        }
+    }
+
+    RariZuz& engine;
+    std::atomic<bool> running { true };
+    std::atomic<int> blockCount { 0 };
+    std::atomic<int> bad { 0 };
+    std::thread thread;
+};
+
+void waitForBlocks (const RenderThread& r, int count)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds (20);
+    while (r.blocks() < count && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for (std::chrono::milliseconds (1));
+}
+
+std::unique_ptr<RariZuz> preparedEngine()
+{
+    SetUtilSampleRate (44100);
+    auto e = std::make_unique<RariZuz>();
+    e->prepareToPlay (44100.0, 256);
+    return e;
+}
+} // namespace
+
+TEST (RariZuzThreads, BandsToggledWhileAThreadRendersAndAnotherEditsBars)
+{
+    auto e = preparedEngine();
+    RenderThread render (*e);
+
+    std::atomic<bool> editing { true };
+    std::thread editor ([&] {
+        std::mt19937 rng (5);
+        std::uniform_real_distribution<float> unit (0.0f, 1.0f);
+        std::uniform_int_distribution<int> bar (0, 7);
+        while (editing.load())
+        {
+            const int k = bar (rng);
+            e->setIndexedParameter (RariZuz::pDelay + k, unit (rng));
+            e->setIndexedParameter (RariZuz::pFrequency + k, unit (rng));
+            e->setIndexedParameter (RariZuz::pAngle + k, unit (rng));
+            e->setIndexedParameter (RariZuz::pActive + k, unit (rng));
+            e->createBar (bar (rng), unit (rng), unit (rng), unit (rng), unit (rng));
+        }
+    });
+
+    // The main thread is the message thread: each change is made at once,
+    // under the callback lock, between two blocks.
+    const float sizes[] = { 0.0f, 3.0f / 9.0f, 1.0f / 9.0f, 5.0f / 9.0f, 2.0f / 9.0f, 3.0f / 9.0f };
+    for (int round = 0; round < 3; ++round)
+        for (float v : sizes)
+        {
+            const int before = render.blocks();
+            e->setIndexedParameter (RariZuz::pBands, v);
+            EXPECT_EQ (e->getFftSize(), int64_t (1) << (8 + FloatToIndexPopup (v, 10)));
+            EXPECT_FALSE (e->isStopped());
+            waitForBlocks (render, before + 4);
+        }
+
+    editing.store (false);
+    editor.join();
+    render.stop();
+    EXPECT_EQ (render.badSamples(), 0);
+    EXPECT_GT (render.blocks(), 0);
+}
+
+TEST (RariZuzThreads, BandsSetOffTheMessageThreadIsDeferredToIt)
+{
+    auto e = preparedEngine();
+    RenderThread render (*e);
+    waitForBlocks (render, 4);
+
+    // Another thread (host automation, the agitator) asks for a new size: it
+    // does not wait, and the change waits for the message thread.
+    std::thread other ([&] { e->setIndexedParameter (RariZuz::pBands, 0.0f); });
+    other.join();
+    EXPECT_EQ (e->getFftSize(), 2048);
+
+    // The effect's timer runs the deferred change on the message thread.
+    auto* mm = juce::MessageManager::getInstance();
+    const auto deadline = juce::Time::getMillisecondCounter() + 5000;
+    while (e->getFftSize() != 256 && juce::Time::getMillisecondCounter() < deadline)
+        mm->runDispatchLoopUntil (20);
+    EXPECT_EQ (e->getFftSize(), 256);
+    EXPECT_NEAR (e->getIndexedParameter (RariZuz::pBands), 0.0f, 1e-6f);
+
+    const int before = render.blocks();
+    waitForBlocks (render, before + 4);
+    render.stop();
+    EXPECT_EQ (render.badSamples(), 0);
+}
