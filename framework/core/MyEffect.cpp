@@ -101,7 +101,7 @@ void MyEffect::stopThreads()
     agitator.stopWithoutKilling();
 }
 
-void MyEffect::runOnMessageThreadOrDefer (int workId) noexcept
+void MyEffect::runOnMessageThreadOrDefer (int workId)
 {
     if (workId < 0 || workId > 31)
         return;
@@ -308,6 +308,7 @@ void MyEffect::timerCallback()
         agitator.startThread (juce::Thread::Priority::normal);
 
     runPendingDeferredWork();
+    applyPendingSyncTiming();
     processMidiMessages();
 
     if (editorUpdatePending.exchange (false))
@@ -323,6 +324,10 @@ void MyEffect::timerCallback()
 void MyEffect::threadCallback()
 {
     const std::lock_guard<std::mutex> guard (agitationStepLock);
+
+    // A tempo change recorded by the audio thread; never applied there.
+    if (juce::Thread::getCurrentThreadId() == agitator.getThreadId())
+        applyPendingSyncTiming();
 
     interpolTask();
 

@@ -151,7 +151,7 @@ public:
     // Deferred work: each engine numbers its kinds of work 0..31. On the
     // message thread the work runs now (handleDeferredWork); elsewhere a
     // lock-free flag is raised and the next timer tick runs it. Real-time safe.
-    void runOnMessageThreadOrDefer (int workId) noexcept;
+    void runOnMessageThreadOrDefer (int workId);
     bool isDeferredWorkPending (int workId) const noexcept;
     // Runs one kind of deferred work, on the message thread. Nothing in the base.
     virtual void handleDeferredWork (int workId);

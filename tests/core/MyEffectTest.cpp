@@ -540,3 +540,18 @@ TEST (MyEffect, AudioStepAllocatesNothingAfterPrepare)
         EXPECT_FALSE (e.bypassed.load());
     }
 }
+
+TEST (MyEffect, TempoChangeRecordedByTheAudioThreadIsAppliedOffIt)
+{
+    TestEffect e (8, true);
+    e.syncTimingPending.store (true);
+    for (int k = 0; k < 20 && e.syncTimingPending.load(); ++k)
+        pump (20);
+    EXPECT_FALSE (e.syncTimingPending.load());
+
+    // The offline step on the audio thread leaves it to the agitator or the timer.
+    e.stopThreads();
+    e.syncTimingPending.store (true);
+    e.threadCallback();
+    EXPECT_TRUE (e.syncTimingPending.load());
+}
