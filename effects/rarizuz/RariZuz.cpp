@@ -425,6 +425,13 @@ void RariZuz::handleDeferredWork (int workId)
     }
 }
 
+void RariZuz::timerCallback()
+{
+    MyEffect::timerCallback();
+    if (pendingBands.load() >= 0.0f && ! isInAudioCallback())
+        handleDeferredWork (workFrameSize);
+}
+
 void RariZuz::applyFrameSize (float v)
 {
     const int h = std::clamp (FloatToIndexPopup (v, 10), 0, 9);

@@ -116,6 +116,8 @@ public:
     void interpolTask() override;
     void updateLatency (int frameSize, float overlap, int extra) override;
     void handleDeferredWork (int workId) override;
+    // The base's tick, then a frame-size change asked for inside a block.
+    void timerCallback() override;
 
     //==========================================================================
     // Engine operations (appended in this order)

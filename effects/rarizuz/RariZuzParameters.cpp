@@ -394,8 +394,10 @@ void RariZuz::setIndexedParameter (int i, float v)
             pendingBands.store (v);
             if (constructing.load())
                 handleDeferredWork (workFrameSize);
-            else
+            else if (! isInAudioCallback())
                 runOnMessageThreadOrDefer (workFrameSize);
+            // Inside a block (even one run on the message thread) the change
+            // waits for the next timer tick.
             break;
         }
 

@@ -46,48 +46,116 @@ void panGains (int numOutputs, float x, float* g) noexcept
         GetAmplOcto (x, &g[0], &g[1], &g[2], &g[3], &g[4], &g[5], &g[6], &g[7]);
 }
 
-// One run of pairs k0..k1 - 1 that read the same past frame `src`:
-// v = taper x src; the newest frame gets fb x v where its power is below
-// 0.8; each output gets gain x (amp x v).
-template <int NumOut>
-void readRun (const float* src, float* newest, const float* taper, float constantTaper,
-              int64_t k0, int64_t k1, float fb, float amp,
-              float* const* outs, const float* gains, int numOuts) noexcept
+// Four floats (two bins) at a time.
+using Float4 = float __attribute__ ((vector_size (16)));
+using Int4 = int32_t __attribute__ ((vector_size (16)));
+
+inline Float4 load4 (const float* p) noexcept
+{
+    Float4 v;
+    std::memcpy (&v, p, sizeof (v));
+    return v;
+}
+
+inline void store4 (float* p, Float4 v) noexcept
+{
+    std::memcpy (p, &v, sizeof (v));
+}
+
+inline Float4 splat (float x) noexcept
+{
+    return Float4 { x, x, x, x };
+}
+
+// One run of floats i0..i1 - 1 (whole bins) that read the same past frame
+// `src`: v = taper x src; where the power of a bin of the newest frame is
+// below 0.8 that bin gets fb x v; each output gets gain x (amp x v).
+// src may be the newest frame itself: each bin is read before it is written.
+template <int NumOut, bool Taper, bool Feedback>
+void readRun (const float* src, float* newest, const float* taper, int64_t i0, int64_t i1,
+              float fb, float amp, float* const* outs, const float* gains, int numOuts) noexcept
 {
     const int n = NumOut > 0 ? NumOut : numOuts;
-    for (int64_t k = k0; k < k1; ++k)
+    const Float4 fbv = splat (fb), ampv = splat (amp), limit = splat (0.8f);
+    Float4 g[8];
+    for (int j = 0; j < n; ++j)
+        g[j] = splat (gains[j]);
+
+    int64_t i = i0;
+    for (; i + 4 <= i1; i += 4)
     {
-        const float c = taper != nullptr ? taper[k - k0] : constantTaper;
-        const float vr = c * src[2 * k];
-        const float vi = c * src[2 * k + 1];
-        if (fb > 0.01f)
+        Float4 v = load4 (src + i);
+        if (Taper)
+            v *= load4 (taper + (i - i0));
+        if (Feedback)
         {
-            const float nr = newest[2 * k];
-            const float ni = newest[2 * k + 1];
-            const bool room = nr * nr + ni * ni < 0.8f;
-            newest[2 * k] = room ? nr + fb * vr : nr;
-            newest[2 * k + 1] = room ? ni + fb * vi : ni;
+            const Float4 x = load4 (newest + i);
+            const Float4 sq = x * x;
+            const Float4 power = sq + Float4 { sq[1], sq[0], sq[3], sq[2] };
+            const Int4 room = power < limit;
+            const Float4 add = fbv * v;
+            store4 (newest + i, x + (Float4) ((Int4) add & room));
+        }
+        const Float4 a = ampv * v;
+        for (int j = 0; j < n; ++j)
+            store4 (outs[j] + i, load4 (outs[j] + i) + g[j] * a);
+    }
+
+    for (; i < i1; i += 2)
+    {
+        const float c = Taper ? taper[i - i0] : 1.0f;
+        const float vr = Taper ? c * src[i] : src[i];
+        const float vi = Taper ? c * src[i + 1] : src[i + 1];
+        if (Feedback)
+        {
+            const float nr = newest[i];
+            const float ni = newest[i + 1];
+            if (nr * nr + ni * ni < 0.8f)
+            {
+                newest[i] = nr + fb * vr;
+                newest[i + 1] = ni + fb * vi;
+            }
         }
         const float ar = amp * vr;
         const float ai = amp * vi;
         for (int j = 0; j < n; ++j)
         {
-            outs[j][2 * k] += gains[j] * ar;
-            outs[j][2 * k + 1] += gains[j] * ai;
+            outs[j][i] += gains[j] * ar;
+            outs[j][i + 1] += gains[j] * ai;
         }
     }
 }
 
-void readRunAny (const float* src, float* newest, const float* taper, float constantTaper,
-                 int64_t k0, int64_t k1, float fb, float amp,
-                 float* const* outs, const float* gains, int numOuts) noexcept
+template <int NumOut>
+void readRunFor (const float* src, float* newest, const float* taper, int64_t i0, int64_t i1,
+                 float fb, float amp, float* const* outs, const float* gains, int numOuts) noexcept
+{
+    const bool feedback = fb > 0.01f;
+    if (taper != nullptr)
+    {
+        if (feedback)
+            readRun<NumOut, true, true> (src, newest, taper, i0, i1, fb, amp, outs, gains, numOuts);
+        else
+            readRun<NumOut, true, false> (src, newest, taper, i0, i1, fb, amp, outs, gains, numOuts);
+    }
+    else
+    {
+        if (feedback)
+            readRun<NumOut, false, true> (src, newest, taper, i0, i1, fb, amp, outs, gains, numOuts);
+        else
+            readRun<NumOut, false, false> (src, newest, taper, i0, i1, fb, amp, outs, gains, numOuts);
+    }
+}
+
+void readRunAny (const float* src, float* newest, const float* taper, int64_t i0, int64_t i1,
+                 float fb, float amp, float* const* outs, const float* gains, int numOuts) noexcept
 {
     if (numOuts == 1)
-        readRun<1> (src, newest, taper, constantTaper, k0, k1, fb, amp, outs, gains, numOuts);
+        readRunFor<1> (src, newest, taper, i0, i1, fb, amp, outs, gains, numOuts);
     else if (numOuts == 2)
-        readRun<2> (src, newest, taper, constantTaper, k0, k1, fb, amp, outs, gains, numOuts);
+        readRunFor<2> (src, newest, taper, i0, i1, fb, amp, outs, gains, numOuts);
     else if (numOuts > 0)
-        readRun<0> (src, newest, taper, constantTaper, k0, k1, fb, amp, outs, gains, numOuts);
+        readRunFor<0> (src, newest, taper, i0, i1, fb, amp, outs, gains, numOuts);
 }
 
 // dst = dst x m + dry x (1 - m) x 0.707, in double precision.
@@ -109,9 +177,16 @@ void scale (float* dst, int64_t n, float m) noexcept
 } // namespace
 
 SpectralDelayFrame::SpectralDelayFrame (int64_t maxFftSize)
-    : backs (static_cast<std::size_t> (std::max<int64_t> (maxFftSize / 2, 1))),
-      tapers (static_cast<std::size_t> (std::max<int64_t> (maxFftSize / 2, 1)))
+    : maxHalf (std::max<int64_t> (maxFftSize / 2, 1))
 {
+    // Left uninitialised: only the entries a plan writes are ever read, so
+    // the pages of sizes never used stay untouched.
+    for (auto& p : plans)
+    {
+        p.runStart.reset (new int32_t[(size_t) maxHalf]);
+        p.runBack.reset (new int32_t[(size_t) maxHalf]);
+        p.taper.reset (new float[(size_t) (2 * maxHalf)]);
+    }
 }
 
 void SpectralDelayFrame::mapSurroundSlots (int numOutputs, float* const* channels, float** slots) noexcept
@@ -199,10 +274,10 @@ void SpectralDelayFrame::process (const SpectralFrameSettings& settings,
     float* slots[8];
     mapSurroundSlots (numOutputs, out, slots);
 
-    if (linesReady)
-        for (int b = 0; b < barCount; ++b)
+    if (linesReady && n / 2 <= maxHalf)
+        for (int b = 0; b < std::min (barCount, 8); ++b)
             if (bars[b].active && ! bars[b].mute)
-                processBar (bars[b], settings, lines, slots, stereoIn && numOutputs >= 2);
+                processBar (bars[b], plans[b], settings, lines, slots, stereoIn && numOutputs >= 2);
 
     const float m = settings.mix;
     if (slots[0] != nullptr)
@@ -233,63 +308,94 @@ void SpectralDelayFrame::process (const SpectralFrameSettings& settings,
     }
 }
 
-void SpectralDelayFrame::processBar (const BarFreq& bar, const SpectralFrameSettings& settings,
+void SpectralDelayFrame::plan (const BarFreq& bar, int64_t fftSize, int64_t lineCount, BarPlan& p) noexcept
+{
+    if (p.valid && p.f1 == bar.f1 && p.d1 == bar.d1 && p.f2 == bar.f2 && p.d2 == bar.d2 && p.power == bar.power
+        && p.smoothness == bar.smoothness && p.fftSize == fftSize && p.lineCount == lineCount)
+        return;
+
+    p.valid = true;
+    p.f1 = bar.f1;
+    p.d1 = bar.d1;
+    p.f2 = bar.f2;
+    p.d2 = bar.d2;
+    p.power = bar.power;
+    p.smoothness = bar.smoothness;
+    p.fftSize = fftSize;
+    p.lineCount = lineCount;
+
+    const int64_t half = fftSize / 2;
+    barBinRange (bar, half, p.lo, p.hi);
+
+    // A band whose clipped ends coincide (a bar along the delay axis, or one
+    // wholly outside 0..1 in frequency) has a taper of 0 everywhere.
+    const float c1 = Clip (0.0f, 1.0f, static_cast<float> (bar.f1));
+    const float c2 = Clip (0.0f, 1.0f, static_cast<float> (bar.f2));
+    p.silent = c1 == c2;
+    if (p.silent)
+        return;
+
+    const int64_t width = p.hi - p.lo;
+    p.unitTaper = ! (bar.smoothness > 0.0f);
+    if (! p.unitTaper)
+        for (int64_t k = p.lo; k < p.hi; ++k)
+        {
+            const float c = bar.getCorrectAmp (static_cast<float> (k - p.lo) / static_cast<float> (width));
+            p.taper[(size_t) (2 * (k - p.lo))] = c;
+            p.taper[(size_t) (2 * (k - p.lo) + 1)] = c;
+        }
+
+    p.numRuns = 0;
+    if (bar.f1 == bar.f2 || bar.d1 == bar.d2)
+    {
+        p.runStart[0] = (int32_t) p.lo;
+        p.runBack[0] = (int32_t) delayFramesBack (bar.getDelay (0.0f), lineCount);
+        p.numRuns = 1;
+        return;
+    }
+    for (int64_t k = p.lo; k < p.hi; ++k)
+    {
+        const auto back = (int32_t) delayFramesBack (bar.getDelay (static_cast<float> (k) / static_cast<float> (half)), lineCount);
+        if (p.numRuns == 0 || p.runBack[p.numRuns - 1] != back)
+        {
+            p.runStart[p.numRuns] = (int32_t) k;
+            p.runBack[p.numRuns] = back;
+            ++p.numRuns;
+        }
+    }
+}
+
+void SpectralDelayFrame::processBar (const BarFreq& bar, BarPlan& p, const SpectralFrameSettings& settings,
                                      MyBuffersArray<float>* const* lines, float* const* slots,
                                      bool readSecondLine) noexcept
 {
+    plan (bar, settings.fftSize, static_cast<int64_t> (lines[0]->getCount()), p);
+    if (p.silent)
+        return;
+
     const int numOutputs = std::clamp (settings.numOutputs, 1, 8);
-    const int64_t half = settings.fftSize / 2;
     const float amp = bar.ampLinear * settings.linearGain;
     const float fb = bar.feedback;
 
     // Panning: line 0 at P - width, line 1 at P + width (a quarter of the
     // width for the surround layouts); both corrected for the second source.
-    BarGains g0 {}, g1 {};
+    AmplSurround g0 {}, g1 {};
     const double position = (static_cast<double> (bar.pan) - 0.5) * 2.0;
     const double spread = numOutputs == 2 ? static_cast<double> (bar.width) : 0.25 * static_cast<double> (bar.width);
     panGains (numOutputs, Clip (-1.0f, 1.0f, static_cast<float> (position - spread)), g0.g);
     if (settings.numInputs == 2)
     {
         panGains (numOutputs, Clip (-1.0f, 1.0f, static_cast<float> (position + spread)), g1.g);
-        AmplSurround a, b;
-        std::copy (g0.g, g0.g + 8, a.g);
-        std::copy (g1.g, g1.g + 8, b.g);
-        CorrectAmplSurround (&a, &b);
-        std::copy (a.g, a.g + 8, g0.g);
-        std::copy (b.g, b.g + 8, g1.g);
+        CorrectAmplSurround (&g0, &g1);
     }
 
     int gains[8];
     const int numGains = usedGains (numOutputs, gains);
 
-    int64_t lo = 0, hi = 0;
-    barBinRange (bar, half, lo, hi);
-    const int64_t width = hi - lo;
-
-    // A band whose clipped ends coincide (a bar along the delay axis, or one
-    // wholly outside 0..1 in frequency) has a taper of 0 everywhere.
-    const float c1 = Clip (0.0f, 1.0f, static_cast<float> (bar.f1));
-    const float c2 = Clip (0.0f, 1.0f, static_cast<float> (bar.f2));
-    if (c1 == c2)
-        return;
-
-    const int64_t count = static_cast<int64_t> (lines[0]->getCount());
-    const bool constantDelay = bar.f1 == bar.f2 || bar.d1 == bar.d2;
-    const bool constantTaper = ! (bar.smoothness > 0.0f);
-
-    if (! constantTaper)
-        for (int64_t k = lo; k < hi; ++k)
-            tapers[static_cast<std::size_t> (k - lo)] = bar.getCorrectAmp (static_cast<float> (k - lo) / static_cast<float> (width));
-    if (! constantDelay)
-        for (int64_t k = lo; k < hi; ++k)
-            backs[static_cast<std::size_t> (k - lo)] = static_cast<int32_t> (
-                delayFramesBack (bar.getDelay (static_cast<float> (k) / static_cast<float> (half)), count));
-    const int64_t fixedBack = constantDelay ? delayFramesBack (bar.getDelay (0.0f), count) : 0;
-
     const int numLines = readSecondLine ? 2 : 1;
     for (int line = 0; line < numLines; ++line)
     {
-        const BarGains& g = line == 0 ? g0 : g1;
+        const AmplSurround& g = line == 0 ? g0 : g1;
         float* outs[8];
         float gainValues[8];
         int numOuts = 0;
@@ -305,21 +411,13 @@ void SpectralDelayFrame::processBar (const BarFreq& bar, const SpectralFrameSett
 
         MyBuffersArray<float>& delayLine = *lines[line];
         float* newest = delayLine.getNewest();
-        int64_t k = lo;
-        while (k < hi)
+        for (int r = 0; r < p.numRuns; ++r)
         {
-            const int64_t back = constantDelay ? fixedBack : backs[static_cast<std::size_t> (k - lo)];
-            int64_t end = hi;
-            if (! constantDelay)
-            {
-                end = k + 1;
-                while (end < hi && backs[static_cast<std::size_t> (end - lo)] == back)
-                    ++end;
-            }
-            const float* src = delayLine.getFrameBack (back);
-            const float* taper = constantTaper ? nullptr : tapers.data() + (k - lo);
-            readRunAny (src, newest, taper, 1.0f, k, end, fb, amp, outs, gainValues, numOuts);
-            k = end;
+            const int64_t start = p.runStart[r];
+            const int64_t end = r + 1 < p.numRuns ? p.runStart[r + 1] : p.hi;
+            const float* src = delayLine.getFrameBack (p.runBack[r]);
+            const float* taper = p.unitTaper ? nullptr : p.taper.get() + 2 * (start - p.lo);
+            readRunAny (src, newest, taper, 2 * start, 2 * end, fb, amp, outs, gainValues, numOuts);
         }
     }
 }

@@ -16,7 +16,7 @@
 #include "MyBuffersArray.h"
 
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 struct SpectralFrameSettings
 {
@@ -36,7 +36,7 @@ public:
     // One frame. `in` holds numInputs spectra (a second input is read only
     // when numInputs is 2), `out` numOutputs frames of N floats. lines[0]
     // takes input 0, lines[1] input 1 (stereo input only); both must hold
-    // frames of N floats. `bars` are barCount whole copies.
+    // frames of N floats. `bars` are barCount (at most 8) whole copies.
     void process (const SpectralFrameSettings& settings,
                   const float* const* in,
                   float* const* out,
@@ -57,15 +57,31 @@ public:
     static int64_t delayFramesBack (float delay, int64_t count) noexcept;
 
 private:
-    struct BarGains
+    // What a bar reads, worked out once and kept while its geometry, the
+    // frame size and the line length stay the same: its bins lo..hi - 1,
+    // the runs of bins that read the same past frame, and the edge taper
+    // (one value per float of the spectrum, null when it is 1 everywhere).
+    struct BarPlan
     {
-        float g[8];
+        bool valid = false;
+        double f1 = 0, d1 = 0, f2 = 0, d2 = 0;
+        float power = 0, smoothness = 0;
+        int64_t fftSize = 0, lineCount = 0;
+
+        bool silent = false;
+        int64_t lo = 0, hi = 0;
+        bool unitTaper = true;
+        int numRuns = 0;
+        std::unique_ptr<int32_t[]> runStart;  // first bin of each run
+        std::unique_ptr<int32_t[]> runBack;   // frames back of each run
+        std::unique_ptr<float[]> taper;       // 2 (hi - lo) values
     };
 
-    void processBar (const BarFreq& bar, const SpectralFrameSettings& settings,
+    void plan (const BarFreq& bar, int64_t fftSize, int64_t lineCount, BarPlan& p) noexcept;
+    void processBar (const BarFreq& bar, BarPlan& p, const SpectralFrameSettings& settings,
                      MyBuffersArray<float>* const* lines, float* const* slots,
                      bool readSecondLine) noexcept;
 
-    std::vector<int32_t> backs;  // frames back per covered bin
-    std::vector<float> tapers;   // edge taper per covered bin
+    int64_t maxHalf;
+    BarPlan plans[8];
 };

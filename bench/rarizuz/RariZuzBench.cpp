@@ -1,0 +1,175 @@
+// The spectral delay, stereo, in blocks of 512 at 44.1 kHz, with 8 active
+// full-band bars at different delays, all with feedback and edge smoothing,
+// for N = 256, 2048 and 131072.
+//   realtime_x     seconds of audio processed per second of CPU
+//   fft_realtime_x the same for the bare transforms of those frames alone
+//                  (2 forward and 2 inverse windowed transforms per frame)
+//   ratio_to_fft   engine time per frame / bare transform time per frame,
+//                  measured in the same run
+// Before the benchmarks, the resident memory one engine adds is printed.
+#include "FFTUtils.h"
+#include "RariZuz.h"
+#include "Utilities.h"
+
+#include <benchmark/benchmark.h>
+#include <juce_events/juce_events.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace
+{
+constexpr double rate = 44100.0;
+constexpr int block = 512;
+
+int log2Of (int64_t n)
+{
+    int m = 0;
+    while ((int64_t (1) << m) < n)
+        ++m;
+    return m;
+}
+
+// Seconds per frame of 2 windowed forward and 2 windowed inverse transforms.
+double bareFrameSeconds (int64_t n)
+{
+    std::vector<std::unique_ptr<FFTUtils>> t;
+    for (int k = 0; k < 4; ++k)
+    {
+        t.push_back (std::make_unique<FFTUtils> (RariZuz::frameCapacity));
+        t.back()->setSize (log2Of (n));
+    }
+    juce::Random random (1);
+    std::vector<float> frame ((size_t) n), work[2];
+    for (auto& x : frame)
+        x = random.nextFloat() - 0.5f;
+
+    auto once = [&] {
+        for (int k = 0; k < 2; ++k)
+        {
+            work[k] = frame;
+            t[(size_t) k]->directFFT (work[k].data());
+        }
+        for (int k = 0; k < 2; ++k)
+            t[(size_t) (2 + k)]->inverseFFT (work[k].data());
+        benchmark::DoNotOptimize (work[0].data());
+        benchmark::DoNotOptimize (work[1].data());
+    };
+
+    long iterations = 0;
+    const auto start = std::chrono::steady_clock::now();
+    double elapsed = 0.0;
+    do
+    {
+        for (int i = 0; i < 8; ++i)
+            once();
+        iterations += 8;
+        elapsed = std::chrono::duration<double> (std::chrono::steady_clock::now() - start).count();
+    } while (elapsed < 0.3);
+    return elapsed / (double) iterations;
+}
+
+std::unique_ptr<RariZuz> makeEngine (int64_t n)
+{
+    auto fx = std::make_unique<RariZuz>();
+    juce::AudioProcessor::BusesLayout layout;
+    layout.inputBuses.add (juce::AudioChannelSet::stereo());
+    layout.outputBuses.add (juce::AudioChannelSet::stereo());
+    fx->setBusesLayout (layout);
+    fx->prepareToPlay (rate, block);
+    fx->setIndexedParameter (RariZuz::pBands, (float) (log2Of (n) - 8) / 9.0f);
+    for (int k = 0; k < 8; ++k)
+    {
+        // Frequency 0 to 1 (display y 1 to 0) at delays 0.05 .. 0.75.
+        const float d = 0.05f + 0.1f * (float) k;
+        fx->createBar (k, 1.0f - d, 1.0f, 1.0f - d, 0.0f);
+        fx->setIndexedParameter (RariZuz::pFeedback + k, 0.5f);
+        fx->setIndexedParameter (RariZuz::pPan + k, (float) k / 7.0f);
+    }
+    fx->setIndexedParameter (RariZuz::pSmoothness, 0.2f);
+    fx->setIndexedParameter (RariZuz::pMix, 0.7f);
+    return fx;
+}
+
+void BM_RariZuzStereo8Bars (benchmark::State& state)
+{
+    const int64_t n = state.range (0);
+    const double bare = bareFrameSeconds (n);
+    auto fx = makeEngine (n);
+    if (fx->getFftSize() != n)
+    {
+        state.SkipWithError ("frame size not set");
+        return;
+    }
+
+    juce::AudioBuffer<float> buffer (2, block);
+    juce::MidiBuffer midi;
+    juce::Random random (2);
+    std::vector<std::vector<float>> source (2, std::vector<float> ((size_t) block));
+    for (auto& channel : source)
+        for (auto& x : channel)
+            x = (random.nextFloat() - 0.5f) * 0.2f;
+
+    for (auto _ : state)
+    {
+        for (int c = 0; c < 2; ++c)
+            buffer.copyFrom (c, 0, source[(size_t) c].data(), block);
+        fx->processBlock (buffer, midi);
+        benchmark::DoNotOptimize (buffer.getReadPointer (0));
+    }
+
+    const double framesPerBlock = (double) block / (double) (n / 4);
+    state.counters["realtime_x"] = benchmark::Counter ((double) block / rate, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["fft_realtime_x"] = ((double) (n / 4) / rate) / bare;
+    state.counters["bare_frame_us"] = bare * 1e6;
+    state.counters["ratio_to_fft"] = benchmark::Counter (framesPerBlock * bare,
+                                                         benchmark::Counter::kIsIterationInvariantRate
+                                                             | benchmark::Counter::kInvert);
+}
+BENCHMARK (BM_RariZuzStereo8Bars)->Arg (256)->Arg (2048)->Arg (131072)->Unit (benchmark::kMicrosecond);
+
+long residentKiB()
+{
+    std::ifstream status ("/proc/self/status");
+    std::string line;
+    while (std::getline (status, line))
+        if (line.rfind ("VmRSS:", 0) == 0)
+            return std::stol (line.substr (6));
+    return -1;
+}
+
+void printInstanceMemory()
+{
+    // A first engine makes the process-wide tables; the second one's growth
+    // is what an instance costs.
+    auto first = makeEngine (2048);
+    const long before = residentKiB();
+    auto second = makeEngine (2048);
+    juce::AudioBuffer<float> buffer (2, block);
+    juce::MidiBuffer midi;
+    for (int b = 0; b < 200; ++b)
+    {
+        buffer.clear();
+        second->processBlock (buffer, midi);
+    }
+    const long after = residentKiB();
+    std::printf ("resident memory of one engine (N = 2048, stereo, prepared and running): %.1f MiB\n",
+                 (double) (after - before) / 1024.0);
+}
+} // namespace
+
+int main (int argc, char** argv)
+{
+    juce::ScopedJuceInitialiser_GUI juce;
+    printInstanceMemory();
+    benchmark::Initialize (&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments (argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
