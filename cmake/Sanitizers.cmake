@@ -9,3 +9,12 @@ elseif(VOKT_SANITIZE STREQUAL "thread")
 elseif(NOT VOKT_SANITIZE STREQUAL "none")
     message(FATAL_ERROR "VOKT_SANITIZE must be none, address or thread")
 endif()
+
+# Fuzz builds: coverage instrumentation for everything (JUCE included), so
+# that libFuzzer is guided through JUCE's parsers as well as ours.
+if(VOKT_FUZZ)
+    if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+        message(FATAL_ERROR "VOKT_FUZZ needs clang: -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang")
+    endif()
+    add_compile_options(-fsanitize=fuzzer-no-link)
+endif()

@@ -11,6 +11,7 @@ packages=(
     zlib1g-dev libflac-dev libvorbis-dev libogg-dev libjpeg-dev libpng-dev lv2-dev
     libfftw3-dev libsleef-dev libgtest-dev libgmock-dev libbenchmark-dev
     fonts-liberation2 locales xvfb xauth jackd2 jalv lilv-utils
+    clang libclang-rt-14-dev
 )
 
 missing=()

@@ -1,6 +1,71 @@
 #include "CodecOSC.h"
 
+#include "CodecOSCPacket.h"
+
 #include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+namespace
+{
+constexpr const char* loopback = "127.0.0.1";
+}
+
+//==============================================================================
+// Reads the public socket and forwards the well-formed packets to the private
+// socket that JUCE's receiver reads.
+class CodecOSC::Gate : public juce::Thread
+{
+public:
+    Gate (juce::DatagramSocket& publicSocket, int privatePort, std::function<void()> onRefused)
+        : juce::Thread ("OSC gate"), in (publicSocket), target (privatePort), refused (std::move (onRefused))
+    {
+    }
+
+    ~Gate() override { stop(); }
+
+    void stop()
+    {
+        if (! isThreadRunning())
+            return;
+        signalThreadShouldExit();
+        // An empty datagram wakes the thread from its wait at once.
+        juce::DatagramSocket waker (false);
+        waker.write (loopback, in.getBoundPort(), "", 0);
+        stopThread (2000);
+    }
+
+private:
+    void run() override
+    {
+        constexpr int bufferSize = 65536;
+        juce::HeapBlock<char> buffer (bufferSize);
+
+        while (! threadShouldExit())
+        {
+            const int ready = in.waitUntilReady (true, 100);
+            if (ready < 0 || threadShouldExit())
+                return;
+            if (ready == 0)
+                continue;
+
+            const int n = in.read (buffer.getData(), bufferSize, false);
+            if (n < 0 || threadShouldExit())
+                continue;
+
+            if (isWellFormedOscPacket (buffer.getData(), (std::size_t) n))
+                in.write (loopback, target, buffer.getData(), n);
+            else if (refused != nullptr)
+                refused();
+        }
+    }
+
+    juce::DatagramSocket& in;
+    const int target;
+    const std::function<void()> refused;
+};
+
+//==============================================================================
 
 CodecOSC::CodecOSC()
     : uuid (juce::Uuid().toString())
@@ -10,11 +75,9 @@ CodecOSC::CodecOSC()
 
 CodecOSC::~CodecOSC()
 {
-    // The receiver thread polls the socket until it is disconnected.
-    juce::OSCReceiver::disconnect();
+    unbind();
     juce::OSCReceiver::removeListener (this);
     closeReply();
-    socket.reset();
 }
 
 void CodecOSC::oscMessageReceived (const juce::OSCMessage&) {}
@@ -31,12 +94,45 @@ bool CodecOSC::bindReceivingSocket (int port)
     // share a port on Linux.
     candidate->setEnablePortReuse (false);
 
-    if (! candidate->bindToPort (port) || ! juce::OSCReceiver::connectToSocket (*candidate))
+    if (! candidate->bindToPort (port))
         return false;
 
+    // The private socket listens on loopback and, connected to the public
+    // one, takes no datagram from anybody else.
+    auto inner = std::make_unique<juce::DatagramSocket> (false);
+    sockaddr_in from {};
+    from.sin_family = AF_INET;
+    from.sin_port = htons ((uint16_t) port);
+    from.sin_addr.s_addr = htonl (INADDR_LOOPBACK);
+    if (! inner->bindToPort (0, loopback)
+        || ::connect (inner->getRawSocketHandle(), reinterpret_cast<const sockaddr*> (&from), sizeof (from)) != 0
+        || ! juce::OSCReceiver::connectToSocket (*inner))
+        return false;
+
+    auto newGate = std::make_unique<Gate> (*candidate, inner->getBoundPort(), onDatagramRefused);
+    if (! newGate->startThread())
+    {
+        juce::OSCReceiver::disconnect();
+        return false;
+    }
+
     socket = std::move (candidate);
+    privateSocket = std::move (inner);
+    gate = std::move (newGate);
     localPort = port;
     return true;
+}
+
+void CodecOSC::unbind()
+{
+    // Both threads stop before their sockets go: JUCE's receiver thread
+    // would otherwise poll a deleted socket.
+    if (gate != nullptr)
+        gate->stop();
+    gate.reset();
+    juce::OSCReceiver::disconnect();
+    privateSocket.reset();
+    socket.reset();
 }
 
 bool CodecOSC::setLocalPort (int port)
@@ -44,9 +140,7 @@ bool CodecOSC::setLocalPort (int port)
     if (! oscOn || port > 65535)
         return false;
 
-    // Disconnect first: the receiver thread must never poll a deleted socket.
-    juce::OSCReceiver::disconnect();
-    socket.reset();
+    unbind();
 
     // Port 0 would give a random port and a port 0 announced in replies.
     if (port > 0 && bindReceivingSocket (port))

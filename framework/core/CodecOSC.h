@@ -3,9 +3,16 @@
 // its local port, the stored reply target, the instance's identity and the
 // reply path. juce_osc encodes and decodes the packets; the address space is
 // CodecOSCReceiver's.
-// Threads: message thread only (construction, settings panel, every handler
-// and reply); JUCE's receiver thread only reads `socket` between
-// connectToSocket and disconnect.
+//
+// Receiving: `socket` (bound to localPort) is read by this endpoint's gate
+// thread, which lets only well-formed packets (isWellFormedOscPacket) through
+// to JUCE's parser: it forwards them over loopback to a private socket that
+// accepts datagrams from `socket` alone and that JUCE's receiver reads; JUCE
+// then posts each message to the message thread.
+// Threads: message thread for everything here (construction, settings panel,
+// every handler and reply); the gate thread uses `socket` and the JUCE
+// receiver thread the private socket only while bound (both are stopped
+// before either socket is replaced or deleted).
 #include <juce_osc/juce_osc.h>
 
 #include <functional>
@@ -53,6 +60,9 @@ public:
     // Test seam: when set, replies that passed the target checks are handed
     // to it instead of going out on the network.
     std::function<void (const juce::OSCBundle::Element&)> replyInterceptor;
+    // Test seam: called on the gate thread for each datagram it refuses. Set
+    // it while unbound.
+    std::function<void()> onDatagramRefused;
 
     juce::OSCSender sender;
     bool oscOn = true;
@@ -66,8 +76,14 @@ public:
     juce::StringArray localAddresses;
 
 private:
-    bool bindReceivingSocket (int port);
+    class Gate;
 
+    bool bindReceivingSocket (int port);
+    void unbind();
+
+    // JUCE's receiver reads this one; it takes datagrams from `socket` only.
+    std::unique_ptr<juce::DatagramSocket> privateSocket;
+    std::unique_ptr<Gate> gate;
     std::unique_ptr<juce::DatagramSocket> replySocket;
     bool replyOpen = false;
 

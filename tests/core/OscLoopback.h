@@ -5,15 +5,16 @@
 // packet it gets. Threads: filled on its receiver thread, read under its lock.
 //
 // OscPacketFeeder: sends raw datagrams to an endpoint's bound port and runs
-// the message loop until the endpoint has dealt with each one (handled on
-// the message thread, or refused by JUCE's parser). Threads: the message
-// thread, which must be the calling thread.
+// the message loop until the endpoint has dealt with each one (refused by its
+// gate or by JUCE's parser, or handled on the message thread). Threads: the
+// message thread, which must be the calling thread.
 #include "CodecOSC.h"
 
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -121,15 +122,16 @@ private:
 class OscPacketFeeder
 {
 public:
-    // Make the feeder before the endpoint is bound (its receiver thread must
-    // not run while listeners are added); bind it before the first feed. The
-    // feeder disconnects the endpoint's receiver when it goes.
+    // Make the feeder before the endpoint is bound (no receiving thread may
+    // run while its hooks are set); bind it before the first feed. The feeder
+    // disconnects the endpoint's JUCE receiver when it goes.
     explicit OscPacketFeeder (CodecOSC& endpointToFeed) : endpoint (endpointToFeed)
     {
         auto& receiver = static_cast<juce::OSCReceiver&> (endpoint);
         receiver.addListener (&parsedListener);
         receiver.addListener (&handledListener);
-        receiver.registerFormatErrorHandler ([this] (const char*, int) { note (refused); });
+        receiver.registerFormatErrorHandler ([c = counters] (const char*, int) { c->note (c->refusedByParser); });
+        endpoint.onDatagramRefused = [c = counters] { c->note (c->refusedByGate); };
     }
 
     ~OscPacketFeeder()
@@ -142,38 +144,56 @@ public:
     }
 
     // Sends one datagram to the endpoint and waits (at most timeoutMs) until
-    // it has been dealt with. Datagrams under 4 bytes are dropped unread by
-    // JUCE and return at once. False on a time-out or a failed send.
+    // it has been dealt with: refused by the endpoint's gate or by JUCE's
+    // parser, or parsed and handled on the message thread. False on a
+    // time-out or a failed send.
     bool feed (const void* data, std::size_t size, int timeoutMs = 2000)
     {
-        if (size < 4)
-            return true;
         if (size > 65507)
             return false;
 
-        const auto seenBefore = parsed.load() + refused.load();
+        auto& c = *counters;
+        const auto seenBefore = c.seen();
         if (out.write (osc_loopback::host, endpoint.localPort, data, (int) size) != (int) size)
             return false;
 
         const auto end = juce::Time::getMillisecondCounter() + (juce::uint32) timeoutMs;
-        while (parsed.load() + refused.load() == seenBefore)
+        while (c.seen() == seenBefore)
         {
             const auto now = juce::Time::getMillisecondCounter();
             if (now >= end)
                 return false;
-            dealt.wait ((double) (end - now));
+            c.dealt.wait ((double) (end - now));
         }
 
         // Parsed content is posted to the message thread: run the loop until
         // the endpoint's listener has had it.
-        return osc_loopback::pumpUntil ([this] { return handled.load() >= parsed.load(); }, timeoutMs, 0);
+        return osc_loopback::pumpUntil ([&c] { return c.handled.load() >= c.parsed.load(); }, timeoutMs, 0);
     }
 
-    std::atomic<uint64_t> parsed { 0 };
-    std::atomic<uint64_t> refused { 0 };
-    std::atomic<uint64_t> handled { 0 };
+    uint64_t parsed() const { return counters->parsed.load(); }
+    uint64_t refusedByParser() const { return counters->refusedByParser.load(); }
+    uint64_t refusedByGate() const { return counters->refusedByGate.load(); }
 
 private:
+    // Shared with the hooks, which the endpoint's threads may still hold.
+    struct Counters
+    {
+        std::atomic<uint64_t> parsed { 0 };
+        std::atomic<uint64_t> refusedByParser { 0 };
+        std::atomic<uint64_t> refusedByGate { 0 };
+        std::atomic<uint64_t> handled { 0 };
+        juce::WaitableEvent dealt;
+
+        uint64_t seen() const { return parsed.load() + refusedByParser.load() + refusedByGate.load(); }
+
+        void note (std::atomic<uint64_t>& counter)
+        {
+            counter.fetch_add (1);
+            dealt.signal();
+        }
+    };
+
     template <typename Callback>
     struct CountingListener : juce::OSCReceiver::Listener<Callback>
     {
@@ -183,18 +203,12 @@ private:
         std::function<void()> onPacket;
     };
 
-    void note (std::atomic<uint64_t>& counter)
-    {
-        counter.fetch_add (1);
-        dealt.signal();
-    }
-
     CodecOSC& endpoint;
+    std::shared_ptr<Counters> counters = std::make_shared<Counters>();
     juce::DatagramSocket out { false };
-    juce::WaitableEvent dealt;
-    // Called on the receiver thread as soon as a packet is parsed.
-    CountingListener<juce::OSCReceiver::RealtimeCallback> parsedListener { [this] { note (parsed); } };
+    // Called on JUCE's receiver thread as soon as a packet is parsed.
+    CountingListener<juce::OSCReceiver::RealtimeCallback> parsedListener { [c = counters] { c->note (c->parsed); } };
     // Called on the message thread in the same dispatch as the endpoint's own
     // listener, so when the loop returns the endpoint has handled the packet.
-    CountingListener<juce::OSCReceiver::MessageLoopCallback> handledListener { [this] { handled.fetch_add (1); } };
+    CountingListener<juce::OSCReceiver::MessageLoopCallback> handledListener { [c = counters] { c->handled.fetch_add (1); } };
 };

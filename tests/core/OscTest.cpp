@@ -1,6 +1,7 @@
 // OSC remote control: the address space with replies caught on a loopback
 // port, listings in bundles, identity, the port search, malformed input, a
 // real UDP round trip and the replay of the fuzzer's seed corpus.
+#include "CodecOSCPacket.h"
 #include "OscLoopback.h"
 #include "TestEffect.h"
 
@@ -757,23 +758,130 @@ TEST (OscRoundTrip, SeedCorpusReplaysCleanly)
     OscPacketFeeder feeder (effect);
     ASSERT_TRUE (effect.setLocalPort (osc_loopback::freshPort()));
 
-    uint64_t fed = 0;
     for (const auto& file : files)
     {
         juce::MemoryBlock bytes;
         ASSERT_TRUE (file.loadFileAsData (bytes));
         SCOPED_TRACE (file.getFileName().toStdString());
         ASSERT_TRUE (feeder.feed (bytes.getData(), bytes.getSize()));
-        if (bytes.getSize() >= 4)
-            ++fed;
     }
 
-    EXPECT_EQ (feeder.parsed.load() + feeder.refused.load(), fed);
-    EXPECT_GT (feeder.parsed.load(), 0u);
+    EXPECT_EQ (feeder.parsed() + feeder.refusedByParser() + feeder.refusedByGate(), (uint64_t) files.size());
+    EXPECT_GT (feeder.parsed(), 0u);
+    EXPECT_GT (feeder.refusedByGate(), 0u);
     EXPECT_GT (replies, 0u);
     for (int i = 0; i < effect.n; ++i)
     {
         const float v = effect.values[(size_t) i].load();
         EXPECT_TRUE (v >= 0.0f && v <= 1.0f) << i;
     }
+}
+
+//==============================================================================
+namespace
+{
+using Bytes = std::vector<uint8_t>;
+
+Bytes oscString (const std::string& s)
+{
+    Bytes b (s.begin(), s.end());
+    b.push_back (0);
+    while (b.size() % 4 != 0)
+        b.push_back (0);
+    return b;
+}
+
+Bytes be32 (uint32_t v)
+{
+    return { uint8_t (v >> 24), uint8_t (v >> 16), uint8_t (v >> 8), uint8_t (v) };
+}
+
+Bytes cat (std::initializer_list<Bytes> parts)
+{
+    Bytes out;
+    for (auto& p : parts)
+        out.insert (out.end(), p.begin(), p.end());
+    return out;
+}
+
+Bytes bundleOf (std::initializer_list<Bytes> elements)
+{
+    Bytes out = cat ({ oscString ("#bundle"), Bytes (8, 0) });
+    for (auto& e : elements)
+        out = cat ({ out, be32 ((uint32_t) e.size()), e });
+    return out;
+}
+
+Bytes nested (int depth)
+{
+    Bytes b = cat ({ oscString ("/a"), oscString (",") });
+    for (int d = 0; d < depth; ++d)
+        b = bundleOf ({ b });
+    return b;
+}
+} // namespace
+
+TEST (OscPacket, OnlyExactlyWellFormedPacketsPass)
+{
+    const Bytes plain = cat ({ oscString ("/VoktTools/isAlive"), oscString (",sf"), oscString ("127.0.0.1"), be32 (0x460ca000) });
+    const Bytes noArgs = cat ({ oscString ("/a"), oscString (",") });
+
+    const struct
+    {
+        const char* what;
+        Bytes bytes;
+        bool wellFormed;
+    } cases[] = {
+        { "message", plain, true },
+        { "no arguments", noArgs, true },
+        { "every type", cat ({ oscString ("/a"), oscString (",ifsbr"), be32 (1), be32 (0), oscString ("x"), be32 (3), Bytes { 1, 2, 3, 0 }, be32 (7) }), true },
+        { "empty blob", cat ({ oscString ("/a"), oscString (",b"), be32 (0) }), true },
+        { "bundle", bundleOf ({ plain, noArgs }), true },
+        { "empty bundle", bundleOf ({}), true },
+        { "bundles nested 4 deep", nested (maxOscBundleDepth), true },
+
+        { "empty", Bytes(), false },
+        { "three bytes", Bytes { '/', 'a', 0 }, false },
+        { "neither message nor bundle", cat ({ oscString ("a"), oscString (",") }), false },
+        { "no type tags", oscString ("/a"), false },
+        { "type tags without comma", cat ({ oscString ("/a"), oscString ("f"), be32 (0) }), false },
+        { "unsupported type", cat ({ oscString ("/a"), oscString (",d"), be32 (0), be32 (0) }), false },
+        { "argument missing", cat ({ oscString ("/a"), oscString (",f") }), false },
+        { "truncated float", Bytes (plain.begin(), plain.end() - 2), false },
+        { "trailing bytes", cat ({ plain, be32 (0) }), false },
+        { "non-ASCII address", cat ({ oscString ("/Vokt\x97\xaf"), oscString (",") }), false },
+        { "non-ASCII string argument", cat ({ oscString ("/a"), oscString (",s"), oscString ("\xf8") }), false },
+        { "string without terminator", Bytes { '/', 'a', 'b', 'c' }, false },
+        { "padding not zero", cat ({ Bytes { '/', 'a', 0, 1 }, oscString (",") }), false },
+        { "negative blob size", cat ({ oscString ("/a"), oscString (",b"), be32 (0xffffffff) }), false },
+        { "blob past the end", cat ({ oscString ("/a"), oscString (",b"), be32 (8), be32 (0) }), false },
+        { "huge blob", cat ({ oscString ("/a"), oscString (",b"), be32 (0x7fffffff) }), false },
+        { "bundle head misspelt", cat ({ oscString ("#bundlx"), Bytes (8, 0) }), false },
+        { "bundle element size too large", cat ({ bundleOf ({}), be32 (64), noArgs }), false },
+        { "bundle element size negative", cat ({ bundleOf ({}), be32 (0xfffffff8), noArgs }), false },
+        { "bundle element size not a multiple of 4", cat ({ bundleOf ({}), be32 (6), noArgs }), false },
+        { "bundle element neither message nor bundle", bundleOf ({ cat ({ oscString ("a"), oscString (",") }) }), false },
+        { "bundles nested 5 deep", nested (maxOscBundleDepth + 1), false },
+    };
+
+    for (const auto& c : cases)
+        EXPECT_EQ (isWellFormedOscPacket (c.bytes.data(), c.bytes.size()), c.wellFormed) << c.what;
+}
+
+TEST (OscPacket, RefusedDatagramsNeverReachTheParser)
+{
+    TestEffect effect (8, false);
+    OscPacketFeeder feeder (effect);
+    ASSERT_TRUE (effect.setLocalPort (osc_loopback::freshPort()));
+
+    // Not UTF-8 in the address: JUCE's tokeniser would overrun on it.
+    const Bytes bad = cat ({ oscString ("/VoktTools/updateParameter\x97\xaf"), oscString (",f"), be32 (0x3e800000) });
+    const Bytes good = cat ({ oscString ("/VoktTools/updateParameter1"), oscString (",f"), be32 (0x3e800000) });
+    ASSERT_TRUE (feeder.feed (bad.data(), bad.size()));
+    ASSERT_TRUE (feeder.feed (good.data(), good.size()));
+
+    EXPECT_EQ (feeder.refusedByGate(), 1u);
+    EXPECT_EQ (feeder.parsed(), 1u);
+    EXPECT_EQ (effect.values[1].load(), 0.25f);
+    EXPECT_EQ (effect.values[0].load(), 1.0f);
 }
