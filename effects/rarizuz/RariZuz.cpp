@@ -423,11 +423,14 @@ void RariZuz::handleDeferredWork (int workId)
         runUnderCallbackLock ([this] { ResetProcess(); });
         StartProcess();
     }
+    else
+        handlePresetWork (workId);
 }
 
 void RariZuz::timerCallback()
 {
     MyEffect::timerCallback();
+    editorOpen.store (getActiveEditor() != nullptr);
     if (pendingBands.load() >= 0.0f && ! isInAudioCallback())
         handleDeferredWork (workFrameSize);
 }

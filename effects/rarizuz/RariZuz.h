@@ -13,7 +13,11 @@
 // atomics; the live bars and the program records are edited under `editLock`
 // (threads that must not wait only try it) and handed to the audio thread as
 // whole copies through `bars`; the frame-size change runs on the message
-// thread under the callback lock (deferred there from other threads).
+// thread under the callback lock (deferred there from other threads). Preset
+// work (recall, save, reset, paste, program and state loads, the super
+// slider) is serialised with the agitator thread's interpolation step by the
+// base's step lock, never taken inside a real-time block: there such work is
+// deferred to the message thread.
 #include "BarFreq.h"
 #include "BarStore.h"
 #include "FFTUtils.h"
@@ -118,6 +122,9 @@ public:
     void handleDeferredWork (int workId) override;
     // The base's tick, then a frame-size change asked for inside a block.
     void timerCallback() override;
+    // Whether an editor is open, for the interpolation (which never touches
+    // the editor itself). The timer keeps it in step with the active editor.
+    void setEditorOpen (bool open) noexcept { editorOpen.store (open); }
 
     //==========================================================================
     // Engine operations (appended in this order)
@@ -163,7 +170,12 @@ private:
     enum : int
     {
         workFrameSize = 0,
-        workResetLatency = 1
+        workResetLatency = 1,
+        // Preset work asked for inside a real-time block (handlePresetWork).
+        workPresetAction = 2,
+        workSuperSlider = 3,
+        workProgram = 4,
+        workEditorSize = 5
     };
 
     // Bar edits: fn (BarFreq&) runs on the live bar k and then on the current
@@ -184,6 +196,18 @@ private:
     void setAllParameter (const float* set);
     void snapshotLive (RariZuzPreset& preset);
     void MakeSuperSlider();
+    void DoInterpolation();
+    // SetPreset's body; the caller serialises it with the interpolation step.
+    void presetAction (int slot, int action);
+    // Whether preset work may run (and wait for locks) on the calling thread:
+    // anywhere but inside a real-time block.
+    bool mayRunPresetWork() const noexcept;
+    // A Bands value from a recall or the super slider: the timer applies it.
+    void requestBands (float v);
+    void handlePresetWork (int workId);
+    // Reads the program block of a state chunk into records (all five, or
+    // the current one) and makes the current program live.
+    void loadProgramRecords (const void* data, int sizeInBytes, bool allPrograms);
     void setAgitationFlag (int i, float v);
     int currentProgramIndex() const noexcept;
 
@@ -234,6 +258,10 @@ private:
     int activeOutputs = 2;   // output channels of the block in progress
 
     std::atomic<bool> constructing { true };
+
+    std::atomic<bool> editorOpen { false };
+    std::atomic<int32_t> pendingPresetAction { -1 };  // slot + 16 x action, -1 none
+    std::atomic<int32_t> pendingProgram { -1 };
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (RariZuz)
 };

@@ -1,9 +1,12 @@
-// RariZuz: program and preset records, preset actions, the super slider, the
-// blending of bars, loading a program, and the bar operations of the editor.
+// RariZuz: factory values of program and preset records, preset actions,
+// loading a program, and the bar operations of the editor. The interpolation
+// and the super slider are in RariZuzInterpolation.cpp, the saved state in
+// RariZuzState.cpp.
 #include "RariZuz.h"
 
 #include "MyPluginHostType.h"
 #include "RariZuzInternal.h"
+#include "RariZuzPresetLock.h"
 #include "RariZuzValues.h"
 #include "Utilities.h"
 
@@ -30,35 +33,6 @@ const PresetCells presetString[kRariZuzNumPresets] = {
     { "  0", "100", " 8192" }, { "  0", "100", " 8192" }, { "  0", "100", " 8192" }, { "  0", "100", " 8192" },
     { "  0", "100", " 8192" }, { "  0", "100", " 8192" }, { "  0", "100", " 8192" }, { "  0", "100", " 8192" },
 };
-
-// The twelve values a recall or the super slider applies, from a preset.
-enum ValueSetEntry
-{
-    vsBands, vsGain, vsMix, vsAgit1Ampl, vsAgit2Ampl, vsAgit3Ampl,
-    vsAgit1Speed, vsAgit2Speed, vsAgit3Speed, vsAgitation, vsGainAgit, vsMixAgit, valueSetSize
-};
-
-void valueSetOf (const RariZuzPreset& p, float* set)
-{
-    set[vsBands] = p.bands;
-    set[vsGain] = p.gain;
-    set[vsMix] = p.mix;
-    set[vsAgit1Ampl] = p.agitation[agitation1Ampl];
-    set[vsAgit2Ampl] = p.agitation[agitation2Ampl];
-    set[vsAgit3Ampl] = p.agitation[agitation3Ampl];
-    set[vsAgit1Speed] = p.agitation[agitation1Speed];
-    set[vsAgit2Speed] = p.agitation[agitation2Speed];
-    set[vsAgit3Speed] = p.agitation[agitation3Speed];
-    set[vsAgitation] = p.agitation[agitationOnOff];
-    set[vsGainAgit] = p.agitation[agitationGain];
-    set[vsMixAgit] = p.agitation[agitationMix];
-}
-
-void sanitiseBars (BarFreq* barsOfRecord)
-{
-    for (int j = 0; j < kRariZuzNumBars; ++j)
-        barsOfRecord[j].sanitise();
-}
 } // namespace
 
 //==============================================================================
@@ -135,6 +109,7 @@ void RariZuz::InitPreset (RariZuzPreset* preset, int k)
 
 void RariZuz::initPreset()
 {
+    const PresetStepScope step (agitationStepLock);
     {
         const std::lock_guard<std::mutex> lock (editLock);
         for (int p = 0; p < kRariZuzNumPrograms; ++p)
@@ -176,6 +151,11 @@ void RariZuz::snapshotLive (RariZuzPreset& preset)
 //==============================================================================
 // Preset actions
 
+bool RariZuz::mayRunPresetWork() const noexcept
+{
+    return presetStepHeld() || ! isInAudioCallback() || offline.load();
+}
+
 void RariZuz::getPresetStates (int* states)
 {
     if (states == nullptr)
@@ -189,22 +169,36 @@ void RariZuz::SetPreset (long k, long action)
 {
     if (k < 0 || k >= kRariZuzNumPresets || action < 0 || action > 5)
         return;
-    const int slot = (int) k;
 
+    // Inside a real-time block (automation of the Preset parameter) the
+    // action waits for the message thread.
+    if (! mayRunPresetWork())
+    {
+        pendingPresetAction.store ((int32_t) (k + kRariZuzNumPresets * action));
+        runOnMessageThreadOrDefer (workPresetAction);
+        return;
+    }
+
+    const PresetStepScope step (agitationStepLock);
+    presetAction ((int) k, (int) action);
+}
+
+void RariZuz::presetAction (int slot, int action)
+{
     switch (action)
     {
         case 0:
         case 3:
         {
+            // Recall: the interpolation runs from a snapshot of the live
+            // values to the preset (or, for presets 15 and 16 not stored, to
+            // a random variation of the snapshot).
             bool randomize = false;
             {
-                std::unique_lock<std::mutex> lock (editLock, std::defer_lock);
-                if (! lockEdits (lock))
-                    return;
+                const std::lock_guard<std::mutex> lock (editLock);
                 snapshotLive (*startPreset);
                 targetPreset.store (slot);
-                RariZuzPreset& target = workingPresets[(size_t) slot];
-                sanitiseBars (target.bars);
+                const RariZuzPreset& target = workingPresets[(size_t) slot];
                 if (slot < 14 || target.state == 1)
                     *endPreset = target;
                 else
@@ -221,13 +215,10 @@ void RariZuz::SetPreset (long k, long action)
             const SyncControl keptInterSpeed = loadSyncRecord (syncControls[pInterSpeed]);
             SyncControl records[numParameters];
             float endInterSpeed = 0.0f;
-            RariZuzPreset start, end;
             {
                 const std::lock_guard<std::mutex> lock (editLock);
                 std::copy (endPreset->syncControls, endPreset->syncControls + numParameters, records);
                 endInterSpeed = endPreset->interSpeed;
-                start = *startPreset;
-                end = *endPreset;
             }
             copySyncControlFrom (records);
             if (loadSpeed.load())
@@ -240,20 +231,13 @@ void RariZuz::SetPreset (long k, long action)
                 const std::lock_guard<std::mutex> lock (editLock);
                 workingPresets[(size_t) slot].state = 3;
             }
-            interpolationStartTick.store ((int64_t) TickCount());
-            InitNonInterpolatedParameters();
-
-            // The recall lands on the preset at once.
-            alfa.store (1.0f);
-            float set[valueSetSize];
-            valueSetOf (end, set);
-            InterpolBar (&start, &end, 1.0f);
-            setAllParameter (set);
+            startInterpolation();
             break;
         }
 
         case 1:
         {
+            // Save: the live values into both copies of the slot, marked stored.
             const std::lock_guard<std::mutex> lock (editLock);
             RariZuzPreset& preset = workingPresets[(size_t) slot];
             snapshotLive (preset);
@@ -275,10 +259,16 @@ void RariZuz::SetPreset (long k, long action)
 
         case 5:
         {
+            // The slot's bytes were replaced (a paste): both copies are made
+            // safe and marked stored, then the slot is selected.
             {
                 const std::lock_guard<std::mutex> lock (editLock);
-                workingPresets[(size_t) slot].state = 1;
-                sanitiseBars (workingPresets[(size_t) slot].bars);
+                for (RariZuzPreset* preset : { &workingPresets[(size_t) slot],
+                                               &programs[(size_t) currentProgramIndex()].presets[slot] })
+                {
+                    preset->sanitise();
+                    preset->state = 1;
+                }
             }
             setIndexedParameter (pPreset, (float) slot / 15.0f);
             break;
@@ -328,177 +318,39 @@ void RariZuz::RandomizePreset (int k)
     }
 }
 
-void RariZuz::StopInterpolation()
+void RariZuz::handlePresetWork (int workId)
 {
-    alfa.store (1.0f);
-    const std::lock_guard<std::mutex> lock (editLock);
-    for (int k : { 14, 15 })
-        if (workingPresets[(size_t) k].state == 3)
-            workingPresets[(size_t) k].state = 0;
-}
-
-void RariZuz::interpolTask()
-{
-    // Recalls land at once, so no interpolation is left to advance here.
-    if (alfa.load() < 1.0f)
-        alfa.store (1.0f);
-
-    if (latencyChanged.exchange (false))
-        runOnMessageThreadOrDefer (workResetLatency);
-}
-
-//==============================================================================
-// Blending and the super slider
-
-void RariZuz::InterpolBar (RariZuzPreset* a, RariZuzPreset* b, float t)
-{
-    if (a == nullptr || b == nullptr || ! IsFiniteValue (t))
-        return;
-
-    const auto excluded = [this] (int i) {
-        return nonInterpolated != nullptr && i >= 0 && i < numParameters && nonInterpolated[(size_t) i].load() != 0;
-    };
-    const auto blend = [t] (float x, float y) { return x * (1.0f - t) + y * t; };
-
-    for (int j = 0; j < kRariZuzNumBars; ++j)
+    switch (workId)
     {
-        BarFreq from = a->bars[j];
-        BarFreq to = b->bars[j];
-        from.sanitise();
-        to.sanitise();
-        const BarFreq live = bars.read (j);
-
-        bool active = t > 0.5f ? to.active : from.active;
-        bool mute = t > 0.5f ? to.mute : from.mute;
-        float flags[8];
-        std::copy (std::begin (t < 0.5f ? from.agitation : to.agitation),
-                   std::end (t < 0.5f ? from.agitation : to.agitation), flags);
-        float amplitude = blend (from.amplitude, to.amplitude);
-        float feedback = blend (from.feedback, to.feedback);
-        float pan = blend (from.pan, to.pan);
-        float width = blend (from.width, to.width);
-        float delay = to.getDelay() * t + from.getDelay() * (1.0f - t);
-        float freq = to.getFreq() * t + from.getFreq() * (1.0f - t);
-        float length = to.getLength() * t + from.getLength() * (1.0f - t);
-        float angle = to.getAngle() * t + from.getAngle() * (1.0f - t);
-
-        if (excluded (pActive + j))    active = live.active;
-        if (excluded (pMute + j))      mute = live.mute;
-        if (excluded (pAmplitude + j)) amplitude = live.amplitude;
-        if (excluded (pFeedback + j))  feedback = live.feedback;
-        if (excluded (pDelay + j))     delay = live.getDelay();
-        if (excluded (pFrequency + j)) freq = live.getFreq();
-        if (excluded (pLength + j))    length = live.getLength();
-        if (excluded (pAngle + j))     angle = live.getAngle();
-        if (excluded (pPan + j))       pan = live.pan;
-        if (excluded (pWidth + j))     width = live.width;
-        for (int f = 0; f < 8; ++f)
-            if (excluded (pAmplitudeAgit + 8 * f + j))
-                flags[f] = live.agitation[f];
-
-        editBar (j, [&] (BarFreq& bar) {
-            bar.active = active;
-            bar.mute = mute;
-            bar.setAmplitude (amplitude);
-            bar.feedback = feedback;
-            bar.setDelay (delay);
-            bar.setFreq (freq);
-            bar.setLength (length);
-            bar.setAngle (angle);
-            bar.pan = pan;
-            bar.width = width;
-            std::copy (flags, flags + 8, bar.agitation);
-        });
+        case workPresetAction:
+        {
+            const int32_t pending = pendingPresetAction.exchange (-1);
+            if (pending >= 0)
+                SetPreset (pending % kRariZuzNumPresets, pending / kRariZuzNumPresets);
+            break;
+        }
+        case workSuperSlider:
+            MakeSuperSlider();
+            break;
+        case workProgram:
+        {
+            const int32_t p = pendingProgram.exchange (-1);
+            if (p >= 0)
+                setCurrentProgram (p);
+            break;
+        }
+        case workEditorSize:
+        {
+            const auto w = (int) savedEditorWidth.load();
+            const auto h = (int) savedEditorHeight.load();
+            if (auto* editor = getActiveEditor())
+                if (w > 0 && h > 0)
+                    editor->setSize (w, h);
+            break;
+        }
+        default:
+            break;
     }
-
-    const int64_t s = selectedBar.load();
-    if (s < 0 || s >= kRariZuzNumBars || ! bars.read ((int) s).active)
-        for (int k = 0; k < kRariZuzNumBars; ++k)
-            if (bars.read (k).active)
-            {
-                selectedBar.store (k);
-                break;
-            }
-}
-
-void RariZuz::MakeSuperSlider()
-{
-    const float x = Clip (0.0f, 1.0f, superSlider.load());
-    const auto cellPreset = [this] (int cell) { return (int) superStates[cell].load(); };
-
-    int u = std::min (7, (int) (1.0f + 7.0f * x));
-    while (u < 7 && cellPreset (u) == -1)
-        ++u;
-    int l = std::clamp ((int) (7.0f * x), 0, 7);
-    while (l > 0 && cellPreset (l) == -1)
-        --l;
-
-    double f = 0.0;
-    const double pu = superCellPositions[u].load();
-    const double pl = superCellPositions[l].load();
-    if (x != 1.0f && pu != pl)
-        f = (pu - (double) x) / (pu - pl);
-    if (! std::isfinite (f) || f < 0.01)
-        f = 0.0;
-    f = std::min (f, 1.0);
-
-    RariZuzPreset upper, lower;
-    {
-        const std::lock_guard<std::mutex> lock (editLock);
-        upper = workingPresets[(size_t) std::clamp (cellPreset (u), 0, kRariZuzNumPresets - 1)];
-        lower = workingPresets[(size_t) std::clamp (cellPreset (l), 0, kRariZuzNumPresets - 1)];
-    }
-
-    const RariZuzPreset& nearer = f < 0.5 ? upper : lower;
-    for (int i : { 24, 25, 26, 27, 28, 29, 30, 31, 91, 161, 162 })
-        storeSyncRecord (syncControls[(size_t) i], nearer.syncControls[i]);
-
-    float set[valueSetSize], us[valueSetSize], ls[valueSetSize];
-    valueSetOf (upper, us);
-    valueSetOf (lower, ls);
-    for (int e = 0; e < vsGainAgit; ++e)
-        set[e] = (float) ((double) us[e] * (1.0 - f) + (double) ls[e] * f);
-    set[vsGainAgit] = f < 0.5 ? us[vsGainAgit] : ls[vsGainAgit];
-    set[vsMixAgit] = f < 0.5 ? us[vsMixAgit] : ls[vsMixAgit];
-
-    InterpolBar (&upper, &lower, (float) f);
-    setAllParameter (set);
-}
-
-void RariZuz::setAllParameter (const float* set)
-{
-    bulkSet.store (true);
-    const int32_t group = currentAgitationGroup.load();
-
-    // Entry 0 (bands) is not applied: recalls never change the frame size.
-    setIndexedParameter (pGain, set[vsGain]);
-    setIndexedParameter (pMix, set[vsMix]);
-    setIndexedParameter (pAgitation1Ampl, set[vsAgit1Ampl]);
-    setIndexedParameter (pAgitation2Ampl, set[vsAgit2Ampl]);
-    setIndexedParameter (pAgitation3Ampl, set[vsAgit3Ampl]);
-    setIndexedParameter (pAgitation1Speed, set[vsAgit1Speed]);
-    setIndexedParameter (pAgitation2Speed, set[vsAgit2Speed]);
-    setIndexedParameter (pAgitation3Speed, set[vsAgit3Speed]);
-    setIndexedParameter (pAgitation, set[vsAgitation]);
-    setIndexedParameter (pGainAgit, set[vsGainAgit]);
-    setIndexedParameter (pMixAgit, set[vsMixAgit]);
-
-    for (int j = 0; j < kRariZuzNumBars; ++j)
-    {
-        const BarFreq bar = bars.read (j);
-        for (int f = 0; f < 8; ++f)
-            setIndexedParameter (pAmplitudeAgit + 8 * f + j, bar.agitation[f]);
-    }
-
-    for (int i : { 2, 91, 161, 162, 24, 25, 26, 27, 28, 29, 30, 31 })
-        SetSyncMode (i, GetSyncMode (i));
-
-    currentAgitationGroup.store (group);
-    setAgitationControlsChanged (true);
-    updateEditor();
-    bulkSet.store (false);
-    initAllParameterChanged (true);
-    updateEditor();
 }
 
 //==============================================================================
@@ -511,64 +363,68 @@ void RariZuz::setCurrentProgram (int p)
 {
     if (p < 0 || p >= kRariZuzNumPrograms)
         return;
+    if (! mayRunPresetWork())
+    {
+        pendingProgram.store (p);
+        runOnMessageThreadOrDefer (workProgram);
+        return;
+    }
 
     const int host = getHostType();
     const bool hostUpdates = host >= 1 && host <= 4;
     if (hostUpdates)
         syncUpdating.store (true);
 
-    StopInterpolation();
-
-    RariZuzProgram& program = programs[(size_t) p];
-    SyncControl records[kRariZuzSyncRecords];
-    int32_t cells[8];
-    BarFreq programBars[kRariZuzNumBars];
     float bandsOf, gainOf, mixOf, interSpeedOf;
     bool loadSpeedOf;
     float agit[numAgitationValues];
+    BarFreq programBars[kRariZuzNumBars];
     {
-        const std::lock_guard<std::mutex> lock (editLock);
-        if (p != currentProgram.load())
-            for (int c = 0; c < 8; ++c)
-                programs[(size_t) currentProgramIndex()].superConfig[c] = (int32_t) superStates[c].load();
-        currentProgram.store (p);
-        for (int k = 0; k < kRariZuzNumPresets; ++k)
-            workingPresets[(size_t) k] = program.presets[k];
-        std::copy (std::begin (program.superConfig), std::end (program.superConfig), cells);
-        std::copy (std::begin (program.syncControls), std::end (program.syncControls), records);
-        for (int j = 0; j < kRariZuzNumBars; ++j)
-        {
-            programBars[j] = program.bars[j];
-            programBars[j].sanitise();
-        }
-        bandsOf = program.bands;
-        gainOf = program.gain;
-        mixOf = program.mix;
-        interSpeedOf = program.interSpeed;
-        loadSpeedOf = program.loadSpeed;
-        std::copy (std::begin (program.agitation), std::end (program.agitation), agit);
-    }
+        // The records, cells, sync records and bars change while no
+        // interpolation step runs; the parameters are applied afterwards,
+        // outside the step lock (a Bands change takes the callback lock).
+        const PresetStepScope step (agitationStepLock);
+        StopInterpolation();
 
-    int cellValues[8];
-    std::copy (cells, cells + 8, cellValues);
-    loadSuperStates (cellValues);
-    copySyncControlFrom (records);
-    for (int i : syncedParameters)
-        enableSyncControl (i, nullptr, true);
-    SetSyncMode (pAgitation1Speed, GetSyncMode (pAgitation1Speed));
-    SetSyncMode (pInterSpeed, GetSyncMode (pInterSpeed));
-
-    for (int j = 0; j < kRariZuzNumBars; ++j)
-    {
-        const BarFreq bar = programBars[j];
+        SyncControl records[kRariZuzSyncRecords];
+        int cells[8];
         {
             const std::lock_guard<std::mutex> lock (editLock);
-            liveBars[j] = bar;
-            bars.publish (j, bar);
+            if (p != currentProgram.load())
+                for (int c = 0; c < 8; ++c)
+                    programs[(size_t) currentProgramIndex()].superConfig[c] = (int32_t) superStates[c].load();
+            currentProgram.store (p);
+            const RariZuzProgram& program = programs[(size_t) p];
+            for (int k = 0; k < kRariZuzNumPresets; ++k)
+                workingPresets[(size_t) k] = program.presets[k];
+            std::copy (std::begin (program.superConfig), std::end (program.superConfig), cells);
+            std::copy (std::begin (program.syncControls), std::end (program.syncControls), records);
+            for (int j = 0; j < kRariZuzNumBars; ++j)
+            {
+                programBars[j] = program.bars[j];
+                programBars[j].sanitise();
+                liveBars[j] = programBars[j];
+                bars.publish (j, programBars[j]);
+            }
+            bandsOf = program.bands;
+            gainOf = program.gain;
+            mixOf = program.mix;
+            interSpeedOf = program.interSpeed;
+            loadSpeedOf = program.loadSpeed;
+            std::copy (std::begin (program.agitation), std::end (program.agitation), agit);
         }
-        for (int f = 0; f < 8; ++f)
-            setIndexedParameter (pAmplitudeAgit + 8 * f + j, bar.agitation[f]);
+
+        loadSuperStates (cells);
+        copySyncControlFrom (records);
+        for (int i : syncedParameters)
+            enableSyncControl (i, nullptr, true);
+        SetSyncMode (pAgitation1Speed, GetSyncMode (pAgitation1Speed));
+        SetSyncMode (pInterSpeed, GetSyncMode (pInterSpeed));
     }
+
+    for (int j = 0; j < kRariZuzNumBars; ++j)
+        for (int f = 0; f < 8; ++f)
+            setIndexedParameter (pAmplitudeAgit + 8 * f + j, programBars[j].agitation[f]);
 
     for (int k = 0; k < kRariZuzNumBars; ++k)
         if (bars.read (k).active)
@@ -688,15 +544,6 @@ float RariZuz::SearchSyncValue (int i, float v)
     }
     return r;
 }
-
-//==============================================================================
-// Saved state: the program records and their byte order come with the state
-// chunk; until then nothing is written and nothing is read.
-
-void RariZuz::getStateInformation (juce::MemoryBlock&) {}
-void RariZuz::getCurrentProgramStateInformation (juce::MemoryBlock&) {}
-void RariZuz::setStateInformation (const void*, int) {}
-void RariZuz::setCurrentProgramStateInformation (const void*, int) {}
 
 //==============================================================================
 // Bars

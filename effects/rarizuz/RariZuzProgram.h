@@ -37,6 +37,11 @@ struct RariZuzPreset
 {
     RariZuzPreset() noexcept;
 
+    // Makes a record read from bytes (state chunk, preset paste) safe to use:
+    // state 0, 1 or 3, values finite in 0..1, bars sanitised, sync records
+    // with 0/1 flags and counts and notes in range. A valid record is unchanged.
+    void sanitise() noexcept;
+
     int32_t state = 0;   // 0 factory or reset, 1 stored, 3 looping (presets 15 and 16)
     float bands = 0.0f;  // parameter 4
     float gain = 0.0f;   // parameter 5
@@ -51,6 +56,16 @@ struct RariZuzProgram
 {
     // Factory values of a program (its presets still to be initialised).
     RariZuzProgram() noexcept;
+
+    // Byte order of the saved state: big-endian fields swapped in place
+    // (SwapToHost recognises a record already in host order by its editor
+    // width and leaves it alone).
+    void SwapToBig() noexcept;
+    void SwapToHost() noexcept;
+    // As RariZuzPreset::sanitise, for the program and its presets; also the
+    // name terminated, the super-slider cells repaired and the editor size
+    // limited.
+    void sanitise() noexcept;
 
     int32_t reserved = 1;
     float superSlider = 0.0f;   // parameter 1
