@@ -129,14 +129,14 @@ void MyJuceSimpleTextButton::mouseDown (const juce::MouseEvent& e)
     juce::Component::SafePointer<MyJuceSimpleTextButton> self (this);
     juce::Button::mouseDown (e);
     if (self != nullptr)
-        pressClicked = isDown();
+        pressedDown = isDown();
 }
 
 void MyJuceSimpleTextButton::mouseUp (const juce::MouseEvent& e)
 {
-    if (! toggleMode && pressClicked)
+    if (! toggleMode && pressedDown)
     {
-        pressClicked = false;
+        pressedDown = false;
         setState (juce::Button::buttonNormal);
         if (! releaseListeners.sendClick (*this))
             return;
@@ -230,7 +230,7 @@ void MySelectAgitButton::mouseDown (const juce::MouseEvent& e)
 {
     if (e.mods.isPopupMenu() || e.mods.isCtrlDown())
     {
-        pressClicked = false;
+        pressedDown = false;
         showAgitationMenu();
         return;
     }
@@ -238,14 +238,14 @@ void MySelectAgitButton::mouseDown (const juce::MouseEvent& e)
     juce::Component::SafePointer<MySelectAgitButton> self (this);
     juce::Button::mouseDown (e);
     if (self != nullptr)
-        pressClicked = isDown();
+        pressedDown = isDown();
 }
 
 void MySelectAgitButton::mouseUp (const juce::MouseEvent& e)
 {
-    if (! toggleMode && pressClicked)
+    if (! toggleMode && pressedDown)
     {
-        pressClicked = false;
+        pressedDown = false;
         setState (juce::Button::buttonNormal);
         if (! releaseListeners.sendClick (*this))
             return;

@@ -67,7 +67,7 @@ public:
 private:
     juce::Colour highlightColour = juce::Colours::transparentBlack;
     ReleaseClickListeners releaseListeners;
-    bool pressClicked = false;
+    bool pressedDown = false;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MyJuceSimpleTextButton)
 };
@@ -117,7 +117,7 @@ private:
     int agitation = 1;
     juce::Colour highlightColour = juce::Colours::transparentBlack;
     ReleaseClickListeners releaseListeners;
-    bool pressClicked = false;
+    bool pressedDown = false;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MySelectAgitButton)
 };

@@ -47,13 +47,19 @@ TEST (AboutComponent, AClickOutsideClosesIt)
     pumpMessages (200);
     ASSERT_NE (box, nullptr);
 
-    // A press on another component while the box is modal.
+    // A press on another window while the box is modal.
     juce::Component other;
     other.setSize (50, 50);
     other.addToDesktop (0);
     other.setVisible (true);
+    auto* peer = other.getPeer();
+    ASSERT_NE (peer, nullptr);
     const auto start = juce::Time::getMillisecondCounter();
-    box->inputAttemptWhenModal();
+    const auto now = juce::Time::currentTimeMillis();
+    peer->handleMouseEvent (juce::MouseInputSource::InputSourceType::mouse, { 10.0f, 10.0f }, left,
+                            juce::MouseInputSource::defaultPressure, juce::MouseInputSource::defaultOrientation, now);
+    peer->handleMouseEvent (juce::MouseInputSource::InputSourceType::mouse, { 10.0f, 10.0f }, {},
+                            juce::MouseInputSource::defaultPressure, juce::MouseInputSource::defaultOrientation, now + 20);
     EXPECT_TRUE (pumpUntil ([&] { return box == nullptr; }, 1000));
     EXPECT_LT (juce::Time::getMillisecondCounter() - start, 500u);
 }
