@@ -9,12 +9,7 @@
 // file reader and the recorder, and relays the window's transport, loop,
 // speed, rate and record commands to them.
 //
-// Threads: the audio thread runs the device callback (never allocates, waits
-// or locks beyond the effect's callback lock) and usually the device start
-// and stop; the MIDI input thread only queues messages; everything else is the
-// message thread. Shared plain fields are atomics; the reader and the
-// recorder are swapped under the effect's callback lock, which the callback
-// holds while it uses them, and deleted after the lock is released.
+// Thread contract: the audio thread runs the device callback (no allocation, wait or lock beyond the effect's callback lock), the MIDI input thread only queues messages, the message thread calls everything else; shared plain fields are atomics, and the reader and the recorder are swapped under the effect's callback lock (held by the callback while it uses them) and deleted after it is released.
 #include "MyAudioReader.h"
 #include "MyAudioWriter.h"
 #include "MyEffect.h"

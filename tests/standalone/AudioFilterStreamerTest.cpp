@@ -196,6 +196,23 @@ TEST_F (StreamerTest, EveryBlockSizeGivesExactlyItsFramesInPiecesOfAtMost1024)
     }
 }
 
+TEST_F (StreamerTest, FileLoadedBeforeAnyDeviceGivesWholeLongBlocks)
+{
+    auto& s = makeStreamer();
+    playFileInBlocks (wavFile ("ramp.wav", 44100.0, 2, 20000));
+    DeviceBlock block (0, 2, 4096);
+    int mismatches = 0;
+    for (juce::int64 frame = 0; frame < 3 * 4096;)
+    {
+        block.run (s);
+        for (size_t i = 0; i < 4096; ++i, ++frame)
+            if (frame >= 1024)
+                for (int c = 0; c < 2; ++c)
+                    mismatches += block.out[(size_t) c][i] != rampSample (c, frame);
+    }
+    EXPECT_EQ (mismatches, 0);
+}
+
 TEST_F (StreamerTest, LiveInputPassesUnchangedAtEveryBlockSize)
 {
     auto& s = makeStreamer();
