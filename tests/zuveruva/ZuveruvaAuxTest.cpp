@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TestFolders.h"
+
 #include <thread>
 
 using namespace zuveruva_test;
@@ -37,18 +39,7 @@ double bandPower (const Signal& s, int from, int to, double loHz, double hiHz)
     return power;
 }
 
-struct TempFolder
-{
-    juce::File dir;
-    explicit TempFolder (const char* name)
-        : dir (juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile (name))
-    {
-        dir.deleteRecursively();
-        dir.createDirectory();
-    }
-    ~TempFolder() { dir.deleteRecursively(); }
-    juce::File operator/ (const char* file) const { return dir.getChildFile (file); }
-};
+using TempFolder = ScopedTestFolder;
 
 constexpr double inputHz = 440.0, auxHz = 1000.0;
 

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TestFolders.h"
+
 using namespace zuveruva_test;
 
 namespace
@@ -289,8 +291,8 @@ TEST (ZuveruvaProcess, RandomAutomationNeverYieldsNanInfOrSubnormals)
 
 TEST (ZuveruvaProcess, ProcessBlockDoesNotAllocate)
 {
-    const juce::File dir = juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile ("zuveruva-alloc");
-    dir.createDirectory();
+    const ScopedTestFolder folder { "zuveruva-alloc" };
+    const juce::File& dir = folder.dir;
     const auto wav = writeWav (dir.getChildFile ("aux.wav"), 2, 44100, 700.0);
 
     Zuveruva fx;

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TestFolders.h"
+
 #include <atomic>
 #include <thread>
 
@@ -68,7 +70,8 @@ private:
 
 struct Files
 {
-    juce::File dir = juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile ("zuveruva-threads");
+    ScopedTestFolder folder { "zuveruva-threads" };
+    juce::File dir = folder.dir;
     juce::File a, b;
     Files()
     {
