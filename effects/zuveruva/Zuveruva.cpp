@@ -80,16 +80,6 @@ bool isSyncable (int i) noexcept
     return i == Zuveruva::kInterSpeed || agitationGroupOfSpeed (i) >= 0;
 }
 
-float* programAgitationAmplitude (ZuveruvaProgram& p, int group) noexcept
-{
-    return group == 0 ? &p.agitationAmpl1 : &p.agitationAmpl234[group - 1];
-}
-
-float* programAgitationSpeed (ZuveruvaProgram& p, int group) noexcept
-{
-    return group == 0 ? &p.agitationSpeed1 : &p.agitationSpeed234[group - 1];
-}
-
 float readNumber (const juce::String& text, bool& ok)
 {
     float v = 0.0f;
@@ -178,6 +168,9 @@ Zuveruva::Zuveruva()
     InitMIDI();
 
     setCurrentProgram (0);
+    // The slider is put at 0 without mixing the presets of its cells: a new
+    // effect sounds as its first program (N = 128), not as preset 1.
+    superSliderFlag.store (false);
     setIndexedParameter (kSuperSlider, 0.0f);
 
     sync.store (0.0f);
@@ -205,6 +198,11 @@ Zuveruva::~Zuveruva()
 juce::AudioProcessorEditor* Zuveruva::createEditor()
 {
     return nullptr;
+}
+
+bool Zuveruva::hasEditor() const
+{
+    return false;
 }
 
 bool Zuveruva::isBusesLayoutSupported (const BusesLayout& layout) const
@@ -340,7 +338,6 @@ void Zuveruva::changeFrameSize (float v)
         // change between two blocks.
         const juce::ScopedLock sl (getCallbackLock());
         bands.store (v);
-        currentProgramRecord().bands = v;
         frameSize.store ((int64_t) 1 << (index + 2));
         for (auto* t : { analysisL.get(), analysisR.get(), auxAnalysisL.get(), auxAnalysisR.get(),
                          synthesisL.get(), synthesisR.get() })
@@ -349,6 +346,7 @@ void Zuveruva::changeFrameSize (float v)
     }
     reportLatency();
     StartProcess();
+    storeInProgram (kBands, v);
 
     if (amplitude.load() == 1.0f || frequency.load() == 1.0f)
     {
@@ -367,6 +365,13 @@ bool Zuveruva::getSynthesisFirstFrame (int channel) const noexcept
 
 void Zuveruva::timerCallback()
 {
+    // Work deferred to this tick, and program writes a real-time thread missed.
+    const uint32_t work = timerWork.exchange (0);
+    for (int id = 0; id < 32; ++id)
+        if ((work & (1u << id)) != 0)
+            handleDeferredWork (id);
+    flushMissedProgramWrites();
+
     const int request = syncRequest.exchange (0);
     if (request == 1)
         setIndexedParameter (kPlay, 1.0f);
@@ -401,6 +406,31 @@ void Zuveruva::handleDeferredWork (int workId)
                 && ! readerIsPlaying())
                 setIndexedParameter (kAuxOn, 0.0f);
             break;
+        case workPresetAction:
+        {
+            const int32_t pending = pendingPresetAction.exchange (-1);
+            if (pending >= 0)
+                SetPreset (pending % 16, pending / 16);
+            break;
+        }
+        case workSuperSlider: MakeSuperSlider(); break;
+        case workProgram:
+        {
+            const int32_t k = pendingProgram.exchange (-1);
+            if (k >= 0)
+                setCurrentProgram (k);
+            break;
+        }
+        case workEditorSize:
+        {
+            const auto w = (int) savedEditorWidth.load();
+            const auto h = (int) savedEditorHeight.load();
+            if (auto* editor = getActiveEditor())
+                if (w > 0 && h > 0)
+                    editor->setSize (w, h);
+            break;
+        }
+        case workProgramAux: applyProgramAux(); break;
         default: break;
     }
 }
@@ -674,7 +704,6 @@ void Zuveruva::setIndexedParameter (int i, float value)
         return;
 
     NonInterpolateParameter (i, true);
-    auto& program = currentProgramRecord();
 
     switch (i)
     {
@@ -686,7 +715,7 @@ void Zuveruva::setIndexedParameter (int i, float value)
 
         case kSuperSlider:
             superSlider.store (value);
-            program.superSlider = value;
+            storeInProgram (i, value);
             if (superSliderFlag.load())
                 MakeSuperSlider();
             superSliderFlag.store (true);
@@ -696,7 +725,7 @@ void Zuveruva::setIndexedParameter (int i, float value)
         {
             const float v = SearchSyncValue (i, value);
             interSpeed.store (v);
-            program.interSpeed = v;
+            storeInProgram (i, v);
             float rate = 1.0f;
             if (v != 0.0f)
                 FloatToInterSpeed (v, &rate);
@@ -706,20 +735,19 @@ void Zuveruva::setIndexedParameter (int i, float value)
 
         case kLoadSpeed:
             loadSpeed.store (value >= 0.5f);
-            program.loadSpeed = value >= 0.5f ? 1 : 0;
+            storeInProgram (i, value);
             break;
 
         case kBands:
             // Resizes the transforms and rings: on the message thread, under
             // the callback lock (deferred when set from another thread).
-            requestedBands.store (value);
-            runOnMessageThreadOrDefer (workFrameSize);
+            requestFrameSize (value);
             break;
 
         case kAmplitude:
         case kFrequency:
             (i == kAmplitude ? amplitude : frequency).store (value);
-            (i == kAmplitude ? program.amplitude : program.frequency) = value;
+            storeInProgram (i, value);
             resetAgitation (i);
             if (frequency.load() == 0.0f && amplitude.load() == 0.0f)
             {
@@ -728,14 +756,14 @@ void Zuveruva::setIndexedParameter (int i, float value)
             }
             break;
 
-        case kMix: mix.store (value); program.mix = value; resetAgitation (i); break;
-        case kBalance: balance.store (value); program.balance = value; resetAgitation (i); break;
-        case kAuxDepth: auxDepth.store (value); program.auxDepth = value; resetAgitation (i); break;
+        case kMix: mix.store (value); storeInProgram (i, value); resetAgitation (i); break;
+        case kBalance: balance.store (value); storeInProgram (i, value); resetAgitation (i); break;
+        case kAuxDepth: auxDepth.store (value); storeInProgram (i, value); resetAgitation (i); break;
 
         case kGain:
         {
             gain.store (value);
-            program.gain = value;
+            storeInProgram (i, value);
             resetAgitation (i);
             float g = 1.0f;
             FloatToGain24 (value, &g);
@@ -746,7 +774,7 @@ void Zuveruva::setIndexedParameter (int i, float value)
         case kAuxGain:
         {
             auxGain.store (value);
-            program.auxGain = value;
+            storeInProgram (i, value);
             resetAgitation (i);
             float g = 1.0f;
             FloatToGain24 (value, &g);
@@ -771,19 +799,19 @@ void Zuveruva::setIndexedParameter (int i, float value)
 
         case kLoop:
             loop.store (value);
-            program.loop = value;
+            storeInProgram (i, value);
             runOnMessageThreadOrDefer (workLoop);
             break;
 
         case kLoopBegin:
             loopBegin.store (value);
-            program.loopBegin = value;
+            storeInProgram (i, value);
             runOnMessageThreadOrDefer (workLoopRange);
             break;
 
         case kLoopEnd:
             loopEnd.store (value);
-            program.loopEnd = value;
+            storeInProgram (i, value);
             runOnMessageThreadOrDefer (workLoopRange);
             break;
 
@@ -802,7 +830,7 @@ void Zuveruva::setIndexedParameter (int i, float value)
 
         case kSync:
             sync.store (value);
-            program.sync = value;
+            storeInProgram (i, value);
             if (value < 0.5f)
                 runOnMessageThreadOrDefer (workSyncOff);
             break;
@@ -811,13 +839,13 @@ void Zuveruva::setIndexedParameter (int i, float value)
             if (const int g = agitationGroupOfAmplitude (i); g >= 0)
             {
                 agitationAmplitudes[g].store (value);
-                *programAgitationAmplitude (program, g) = value;
+                storeInProgram (i, value);
             }
             else if (const int g2 = agitationGroupOfSpeed (i); g2 >= 0)
             {
                 const float v = SearchSyncValue (i, value);
                 agitationSpeeds[g2].store (v);
-                *programAgitationSpeed (program, g2) = v;
+                storeInProgram (i, v);
                 float rate = 1.0f;
                 if (v != 0.0f)
                     FloatToAgitationSpeed (v, &rate);
@@ -827,7 +855,7 @@ void Zuveruva::setIndexedParameter (int i, float value)
             {
                 const float v = setAgitationForParam (agitationTargets[i - kFrequencyAgit], i, value);
                 agitationIds[i - kFrequencyAgit].store (v);
-                program.agitationIds[i - kFrequencyAgit] = v;
+                storeInProgram (i, v);
             }
             break;
     }
@@ -841,25 +869,13 @@ void Zuveruva::setIndexedParameter (int i, float value)
 bool Zuveruva::SetSyncMode (int i, bool on)
 {
     MyEffect::SetSyncMode (i, on);
-    if (auto* record = getSyncRecord (i))
-    {
-        auto& dst = currentProgramRecord().syncTable[i];
-        dst.mode = __atomic_load_n (&record->mode, __ATOMIC_RELAXED);
-        dst.count = __atomic_load_n (&record->count, __ATOMIC_RELAXED);
-        dst.note = __atomic_load_n (&record->note, __ATOMIC_RELAXED);
-    }
+    storeSyncInProgram (i);
     return true;
 }
 
 float Zuveruva::SearchSyncValue (int i, float value)
 {
     const float v = MyEffect::SearchSyncValue (i, value);
-    if (auto* record = getSyncRecord (i))
-    {
-        auto& dst = currentProgramRecord().syncTable[i];
-        dst.mode = __atomic_load_n (&record->mode, __ATOMIC_RELAXED);
-        dst.count = __atomic_load_n (&record->count, __ATOMIC_RELAXED);
-        dst.note = __atomic_load_n (&record->note, __ATOMIC_RELAXED);
-    }
+    storeSyncInProgram (i);
     return v;
 }

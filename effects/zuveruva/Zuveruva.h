@@ -18,7 +18,15 @@
 //   lock is released; only the message thread and processBlock use them
 //   (setters reached elsewhere defer their reader work).
 // - GetSpectrum / GetDeviation: message thread, copying atomics.
-// - program records: message thread (and the agitator's interpolation).
+// - program records, working presets and the interpolation records are
+//   guarded by `recordLock` (held only for copies, never while a parameter
+//   is set); a real-time thread only tries it, and a program write it misses
+//   is redone from the live value by the next timer tick.
+// - preset work (SetPreset, setCurrentProgram, state loads, the super
+//   slider) is serialised with the interpolation step by the base's step
+//   lock; reached on a real-time thread (host automation, MIDI) it is
+//   deferred to the message thread. A Bands change made by preset work or
+//   inside a block is always deferred to the next timer tick.
 #include "MyEffect.h"
 #include "ZuveruvaProgram.h"
 
@@ -27,6 +35,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 class FFTUtils;
 class MyAudioReader;
@@ -97,7 +106,12 @@ public:
         workLoop = 4,         // the reader's loop flag from "Loop"
         workLoopRange = 5,    // the reader's loop range from "Loop Begin" / "Loop End"
         workPauseIfPlaying = 6,
-        workSyncOff = 7       // "Sync" ended: the source goes off when the player idles
+        workSyncOff = 7,      // "Sync" ended: the source goes off when the player idles
+        workPresetAction = 8, // a SetPreset asked for on a real-time thread
+        workSuperSlider = 9,  // a super-slider move asked for on a real-time thread
+        workProgram = 10,     // a setCurrentProgram asked for on a real-time thread
+        workEditorSize = 11,  // the restored editor size, to an open editor
+        workProgramAux = 12   // the auxiliary reader of a program applied off the message thread
     };
 
     Zuveruva();
@@ -110,6 +124,8 @@ public:
     void processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi) override;
     using MyEffect::processBlock;
     juce::AudioProcessorEditor* createEditor() override;
+    // False while createEditor makes none (wrappers call createEditor when it is true).
+    bool hasEditor() const override;
     int getNumPrograms() override;
     int getCurrentProgram() override;
     void setCurrentProgram (int k) override;
@@ -198,7 +214,19 @@ public:
     int getSyncRequest() const noexcept { return syncRequest.load(); }
     bool isForceSamplePending() const noexcept { return forceSample.load(); }
     bool getSynthesisFirstFrame (int channel) const noexcept;
-    ZuveruvaProgram& getProgram (int k) noexcept { return programs[(size_t) juce::jlimit (0, numProgramsTotal - 1, k)]; }
+    // A copy of program k (k clamped to 0..4; under the record lock).
+    ZuveruvaProgram getProgram (int k);
+    // A copy of working preset k (under the record lock).
+    ZuveruvaPreset getWorkingPreset (int k);
+    // The preset an interpolation started from and the one it runs to.
+    ZuveruvaPreset getInterpolationStart();
+    ZuveruvaPreset getInterpolationTarget();
+
+protected:
+    // One piece of at most sliceFrames samples: the base audio step, then the
+    // spectral processing. processBlock cuts longer blocks into such pieces
+    // over the same channel memory (the one place that slices).
+    virtual void renderSlice (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi);
 
 private:
     // The engine's state, normalised parameter values unless noted.
@@ -263,6 +291,17 @@ private:
     std::atomic<uint32_t> lastBlockMillis { 0 };
     std::atomic<bool> anyBlockProcessed { false };
     int auxSourceSeen = -1; // audio thread: the source fed into auxRing last
+    juce::MidiBuffer noMidi; // audio thread: the MIDI of every slice after the first
+
+    // Records and preset work.
+    std::mutex recordLock;
+    char auxFilePath[256] {}; // the auxiliary file's full path as saved (recordLock)
+    std::atomic<int32_t> pendingPresetAction { -1 }; // slot + 16 x action, -1 none
+    std::atomic<int32_t> pendingProgram { -1 };
+    std::atomic<uint64_t> missedProgramWrites { 0 };  // bit i: parameter i's program field
+    std::atomic<uint32_t> timerWork { 0 };            // work kinds the next tick runs
+    std::atomic<juce::Thread::ThreadID> renderThread { nullptr };
+    static inline thread_local int blockDepth = 0; // blocks running on this thread
 
     ZuveruvaProgram& currentProgramRecord() noexcept;
     void changeFrameSize (float v);
@@ -275,6 +314,21 @@ private:
     void replaceAuxReader (const juce::File& file, bool looping, bool wasPlaying, bool applyLoopRange);
     bool readerIsPlaying();
     void applyPlay();
+
+    // Preset work, records and threads (ZuveruvaPrograms.cpp, ZuveruvaState.cpp).
+    bool isRealtimeCall() const noexcept;
+    bool mayRunPresetWork() const noexcept;
+    void deferToTimer (int workId) noexcept;
+    void requestFrameSize (float v);
+    void storeInProgram (int i, float v);
+    void storeSyncInProgram (int i);
+    void flushMissedProgramWrites();
+    void presetAction (int slot, int action);
+    void snapshotLive (ZuveruvaPreset& p);
+    void applyProgramAux();
+    void setAuxFilePath (const juce::File& file);
+    void loadProgramRecords (const void* data, int size, bool allPrograms);
+    void writeProgramRecords (juce::MemoryBlock& dest, bool allPrograms);
 
     void processSlice (juce::AudioBuffer<float>& buffer, int offset, int n, bool stereo,
                        int scFirst, int scCount, float wet, float cA, float cF);

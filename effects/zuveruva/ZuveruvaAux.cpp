@@ -32,7 +32,7 @@ void Zuveruva::setAuxOn (float value)
 {
     const float previous = auxOn.load();
     auxOn.store (value);
-    currentProgramRecord().auxOn = value;
+    storeInProgram (kAuxOn, value);
 
     switch (FloatToIndexPopup (value, 4))
     {
@@ -78,7 +78,7 @@ void Zuveruva::chooseAuxFile()
         {
             const float v = auxOnBeforeLoad.load();
             auxOn.store (v);
-            currentProgramRecord().auxOn = v;
+            storeInProgram (kAuxOn, v);
             NonInterpolateParameter (kAuxOn, true);
             updateEditor();
         }
@@ -109,7 +109,7 @@ void Zuveruva::chooseAuxFile()
 
     replaceAuxReader (chosen, false, false, false);
     auxOn.store (1.0f / 3.0f);
-    currentProgramRecord().auxOn = 1.0f / 3.0f;
+    storeInProgram (kAuxOn, 1.0f / 3.0f);
     NonInterpolateParameter (kAuxOn, true);
     updateEditor();
     choosingFile.store (false);
@@ -139,6 +139,7 @@ void Zuveruva::replaceAuxReader (const juce::File& file, bool looping, bool wasP
         readerGeneration.fetch_add (1);
         auxPosition.store (0.0f);
     }
+    setAuxFilePath (file);
     // Freed after the lock: the old reader's thread stops in its destructor.
     oldBlock.reset();
     oldReader.reset();

@@ -25,6 +25,40 @@ void Zuveruva::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&
     // resize.
     const juce::ScopedLock sl (getCallbackLock());
 
+    // Setters reached while a block runs on this thread (MIDI bindings, the
+    // offline step), and on the host's render thread (automation before the
+    // block), defer what blocks.
+    struct BlockDepth
+    {
+        BlockDepth() noexcept { ++blockDepth; }
+        ~BlockDepth() { --blockDepth; }
+    } depth;
+    if (! juce::MessageManager::existsAndIsCurrentThread())
+        renderThread.store (juce::Thread::getCurrentThreadId());
+
+    // Pieces of at most sliceFrames samples over the same channel memory:
+    // the rings and the reader's block hold enough for any host block, and
+    // the bypassed path is cut the same way. The MIDI goes with the first
+    // piece only. A block of 0 samples is one empty piece.
+    const int numSamples = buffer.getNumSamples();
+    if (numSamples <= sliceFrames)
+    {
+        renderSlice (buffer, midi);
+        return;
+    }
+
+    float* const* channels = buffer.getArrayOfWritePointers();
+    const int numChannels = buffer.getNumChannels();
+    for (int offset = 0; offset < numSamples; offset += sliceFrames)
+    {
+        // Refers to the caller's memory; up to 32 channels need no allocation.
+        juce::AudioBuffer<float> slice (channels, numChannels, offset, std::min (sliceFrames, numSamples - offset));
+        renderSlice (slice, offset == 0 ? midi : noMidi);
+    }
+}
+
+void Zuveruva::renderSlice (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi)
+{
     MyEffect::processBlock (buffer, midi);
 
     const int numSamples = buffer.getNumSamples();
@@ -91,10 +125,7 @@ void Zuveruva::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&
         cA = cF = 0.0f;
     }
 
-    // Pieces of at most sliceFrames: the rings and the reader's block hold
-    // enough for any host block size, and the bypassed path is cut the same way.
-    for (int offset = 0; offset < numSamples; offset += sliceFrames)
-        processSlice (buffer, offset, std::min (sliceFrames, numSamples - offset), stereo, scFirst, scCount, wet, cA, cF);
+    processSlice (buffer, 0, numSamples, stereo, scFirst, scCount, wet, cA, cF);
 
     // Output channels of the main bus that the mono path does not write.
     if (! stereo && channels >= 2 && numOutputChannels.load() >= 2)

@@ -1,15 +1,179 @@
 #include "ZuveruvaProgram.h"
 
+#include "SuperSlider.h"
+#include "TempoSync.h"
 #include "Utilities.h"
 
 #include <cstring>
+
+namespace
+{
+// Only this many sync records of a program or preset are big-endian in the
+// chunk (one per parameter); the reserved ones stay as they are.
+constexpr int swappedSyncRecords = 37;
+// Editor sizes taken from a record: larger ones are taken as damage.
+constexpr int32_t maxEditorSize = 16384;
+// Parameters whose tempo sync the records carry.
+constexpr int agitation1Speed = 21;
+constexpr int agitation2Ampl = 30;
+constexpr int agitation2Speed = 33;
+
+uint32_t swap32 (uint32_t v) noexcept
+{
+    return ((v & 0x000000ffu) << 24) | ((v & 0x0000ff00u) << 8)
+         | ((v & 0x00ff0000u) >> 8) | ((v & 0xff000000u) >> 24);
+}
+
+// Swaps one 32-bit field in place through its bits (a float that reads as a
+// NaN in the other byte order keeps its pattern).
+template <typename T>
+void swapField (T& field) noexcept
+{
+    static_assert (sizeof (T) == 4, "32-bit fields only");
+    uint32_t bits;
+    std::memcpy (&bits, &field, sizeof bits);
+    bits = swap32 (bits);
+    std::memcpy (&field, &bits, sizeof bits);
+}
+
+template <typename T, std::size_t n>
+void swapFields (T (&fields)[n]) noexcept
+{
+    for (auto& f : fields)
+        swapField (f);
+}
+
+float zeroDecibels() noexcept
+{
+    float v = 0.8f;
+    Gain24StrToFloat ("0", &v);
+    return v;
+}
+
+// A normalised parameter value: finite and in 0..1, else the fallback.
+void normalised (float& v, float fallback) noexcept
+{
+    v = IsFiniteValue (v) ? Clip (0.0f, 1.0f, v) : fallback;
+}
+
+template <std::size_t n>
+void normalisedAll (float (&values)[n], float fallback) noexcept
+{
+    for (auto& v : values)
+        normalised (v, fallback);
+}
+
+// A one-byte flag that may hold any byte, made 0 or 1 without reading it as a bool.
+void flagByte (void* field) noexcept
+{
+    unsigned char byte;
+    std::memcpy (&byte, field, 1);
+    byte = byte != 0 ? 1 : 0;
+    std::memcpy (field, &byte, 1);
+}
+
+// Flags 0 or 1, note and count inside their tables (the repair the effect
+// base makes when it loads sync records).
+void sanitiseSyncRecords (SyncControl* records, int n) noexcept
+{
+    for (int i = 0; i < n; ++i)
+    {
+        SyncControl& r = records[i];
+        flagByte (&r.able);
+        flagByte (&r.mode);
+        if ((uint32_t) r.note > (uint32_t) kMaxSyncNote)
+            r.note = 5;
+        if ((uint32_t) r.count > (uint32_t) kMaxSyncCount)
+            r.count = 0;
+    }
+}
+
+// A terminated text of whole UTF-8 characters: the last byte is zero, and
+// when the text is not valid UTF-8 its non-ASCII bytes become '?'.
+template <std::size_t n>
+void terminatedText (char (&text)[n]) noexcept
+{
+    text[n - 1] = 0;
+    const auto length = (int) strnlen (text, n);
+    if (! juce::CharPointer_UTF8::isValidString (text, length))
+        for (int i = 0; i < length; ++i)
+            if ((unsigned char) text[i] >= 0x80)
+                text[i] = '?';
+}
+
+void resetSyncRecord (SyncControl& r, bool able) noexcept
+{
+    r.able = able;
+    r.mode = false;
+    r.count = 1;
+    r.note = 4;
+}
+} // namespace
+
+//==============================================================================
+// Preset
+
+void ZuveruvaPreset::swapFields() noexcept
+{
+    swapField (state);
+    swapField (bands);
+    swapField (gain);
+    swapField (mix);
+    swapField (balance);
+    swapField (auxGain);
+    swapField (auxDepth);
+    swapField (auxOn);
+    swapField (frequency);
+    swapField (amplitude);
+    swapField (interSpeed);
+    swapField (loop);
+    swapField (loopBegin);
+    swapField (loopEnd);
+    swapField (sync);
+    ::swapFields (agitationAmpl234);
+    ::swapFields (agitationSpeed234);
+    swapField (agitationAmpl1);
+    swapField (agitationSpeed1);
+    swapField (agitationSwitch);
+    ::swapFields (agitationIds);
+}
+
+void ZuveruvaPreset::sanitise() noexcept
+{
+    if (state < 0 || state > 3)
+        state = 0;
+    const float zeroDb = zeroDecibels();
+    normalised (bands, 0.5f);
+    normalised (gain, zeroDb);
+    normalised (mix, 1.0f);
+    normalised (balance, 1.0f);
+    normalised (auxGain, zeroDb);
+    normalised (auxDepth, 1.0f);
+    normalised (auxOn, 0.0f);
+    normalised (frequency, 0.02f);
+    normalised (amplitude, 0.02f);
+    normalised (interSpeed, 0.06666667f);
+    normalised (loop, 0.0f);
+    normalised (loopBegin, 0.0f);
+    normalised (loopEnd, 1.0f);
+    normalised (sync, 0.0f);
+    normalisedAll (agitationAmpl234, 0.0f);
+    normalisedAll (agitationSpeed234, 0.0f);
+    normalised (agitationAmpl1, 0.0f);
+    normalised (agitationSpeed1, 0.0f);
+    normalised (agitationSwitch, 0.0f);
+    normalisedAll (agitationIds, 0.0f);
+    sanitiseSyncRecords (syncTable, 64);
+}
+
+//==============================================================================
+// Program
 
 ZuveruvaProgram::ZuveruvaProgram() noexcept
 {
     std::memset (static_cast<void*> (this), 0, sizeof (*this));
 
-    float zeroDb = 0.8f;
-    Gain24StrToFloat ("0", &zeroDb);
+    const float zeroDb = zeroDecibels();
     float full = 1.0f;
     PerCentStrToFloat ("100", &full);
 
@@ -31,12 +195,154 @@ ZuveruvaProgram::ZuveruvaProgram() noexcept
         superCells[c] = c;
 
     for (int i = 0; i <= 36; ++i)
-    {
-        syncTable[i].able = (i == 2 || i == 21 || i == 33 || i == 34 || i == 35);
-        syncTable[i].mode = false;
-        syncTable[i].count = 1;
-        syncTable[i].note = 4;
-    }
+        resetSyncRecord (syncTable[i], i == 2 || i == 21 || i == 33 || i == 34 || i == 35);
 
     std::strncpy (name, "Init Quarn", sizeof (name) - 1);
+}
+
+void ZuveruvaProgram::SwapToBig() noexcept
+{
+    swapField (superSlider);
+    swapField (interSpeed);
+    swapField (bands);
+    swapField (gain);
+    swapField (mix);
+    swapField (balance);
+    swapField (auxGain);
+    swapField (auxDepth);
+    swapField (auxOn);
+    swapField (frequency);
+    swapField (amplitude);
+    swapField (loop);
+    swapField (loopBegin);
+    swapField (loopEnd);
+    swapField (sync);
+    swapFields (agitationAmpl234);
+    swapFields (agitationSpeed234);
+    swapField (agitationAmpl1);
+    swapField (agitationSpeed1);
+    swapField (agitationSwitch);
+    swapFields (agitationIds);
+    MyEffect::SwapSuperConfigToBig (superCells);
+    MyEffect::SwapSyncControlToBig (syncTable, swappedSyncRecords);
+    for (auto& preset : presets)
+    {
+        preset.swapFields();
+        MyEffect::SwapSyncControlToBig (preset.syncTable, swappedSyncRecords);
+    }
+    swapField (editorWidth);
+    swapField (editorHeight);
+}
+
+void ZuveruvaProgram::SwapToHost() noexcept
+{
+    // A plausible editor width in host order: the record was written in host order.
+    const auto width = (uint32_t) editorWidth;
+    if (width >= 1 && width <= 9999)
+        return;
+
+    // The same fields as SwapToBig; the cell map and the sync records through
+    // the forms that recognise data already in host order.
+    swapField (superSlider);
+    swapField (interSpeed);
+    swapField (bands);
+    swapField (gain);
+    swapField (mix);
+    swapField (balance);
+    swapField (auxGain);
+    swapField (auxDepth);
+    swapField (auxOn);
+    swapField (frequency);
+    swapField (amplitude);
+    swapField (loop);
+    swapField (loopBegin);
+    swapField (loopEnd);
+    swapField (sync);
+    swapFields (agitationAmpl234);
+    swapFields (agitationSpeed234);
+    swapField (agitationAmpl1);
+    swapField (agitationSpeed1);
+    swapField (agitationSwitch);
+    swapFields (agitationIds);
+    MyEffect::SwapSuperConfigToHost (superCells);
+    MyEffect::SwapSyncControlToHost (syncTable, swappedSyncRecords);
+    for (auto& preset : presets)
+    {
+        preset.swapFields();
+        MyEffect::SwapSyncControlToHost (preset.syncTable, swappedSyncRecords);
+    }
+    swapField (editorWidth);
+    swapField (editorHeight);
+}
+
+void ZuveruvaProgram::sanitise() noexcept
+{
+    const float zeroDb = zeroDecibels();
+    normalised (superSlider, 0.0f);
+    normalised (interSpeed, 0.06666667f);
+    normalised (bands, 5.0f / 11.0f);
+    normalised (gain, zeroDb);
+    normalised (mix, 1.0f);
+    normalised (balance, 1.0f);
+    normalised (auxGain, zeroDb);
+    normalised (auxDepth, 1.0f);
+    normalised (auxOn, 0.0f);
+    // "Load File" is a command, not a source: applying it would open a chooser.
+    if (FloatToIndexPopup (auxOn, 4) == 3)
+        auxOn = 0.0f;
+    flagByte (&loadSpeed);
+    normalised (frequency, 0.02f);
+    normalised (amplitude, 0.02f);
+    normalised (loop, 0.0f);
+    normalised (loopBegin, 0.0f);
+    normalised (loopEnd, 0.0f);
+    normalised (sync, 0.0f);
+    normalisedAll (agitationAmpl234, 0.0f);
+    normalisedAll (agitationSpeed234, 0.0f);
+    normalised (agitationAmpl1, 0.0f);
+    normalised (agitationSpeed1, 0.0f);
+    normalised (agitationSwitch, 0.0f);
+    normalisedAll (agitationIds, 0.0f);
+
+    int64_t cells[kNumSuperCells];
+    for (int c = 0; c < kNumSuperCells; ++c)
+        cells[c] = superCells[c];
+    SanitiseSuperStates (cells);
+    for (int c = 0; c < kNumSuperCells; ++c)
+        superCells[c] = (int32_t) cells[c];
+
+    sanitiseSyncRecords (syncTable, 64);
+    for (auto& preset : presets)
+        preset.sanitise();
+
+    terminatedText (name);
+    terminatedText (auxPath);
+
+    if (editorWidth < 0 || editorWidth > maxEditorSize)
+        editorWidth = 0;
+    if (editorHeight < 0 || editorHeight > maxEditorSize)
+        editorHeight = 0;
+}
+
+void ZuveruvaProgram::migrateFrom102() noexcept
+{
+    const auto migrate = [] (float* ampl234, float* speed234, SyncControl* table, bool resetModes) {
+        for (int g = 0; g < 3; ++g)
+        {
+            ampl234[g] = 0.0f;
+            speed234[g] = 0.0f;
+            resetSyncRecord (table[agitation2Ampl + g], false);
+            SyncControl& speed = table[agitation2Speed + g];
+            speed.able = true;
+            speed.count = 1;
+            speed.note = 4;
+            if (resetModes)
+                speed.mode = false;
+        }
+        table[agitation1Speed].able = true;
+    };
+
+    migrate (agitationAmpl234, agitationSpeed234, syncTable, false);
+    for (auto& preset : presets)
+        migrate (preset.agitationAmpl234, preset.agitationSpeed234, preset.syncTable, true);
 }

@@ -4,7 +4,8 @@
 // byte layout of the state chunk (before the byte swap to big-endian).
 // All floats are normalised parameter values 0..1.
 //
-// Threads: plain records; the engine owns them (see Zuveruva.h).
+// Threads: plain records; the engine owns them and guards them with its
+// record lock (see Zuveruva.h).
 #include "MyEffect.h"
 
 #include <cstddef>
@@ -36,6 +37,14 @@ struct ZuveruvaPreset
     float agitationIds[7];  // 23..29
     uint8_t reserved2[64];
     SyncControl syncTable[64]; // records 0..36 belong to parameters 0..36
+
+    // Byte-reverses the big-endian fields: state, the floats and sync
+    // records 0..36 (count and note). Its own inverse.
+    void swapFields() noexcept;
+    // Repairs a record read from bytes: an unknown state becomes 0 (not
+    // stored), every float finite and in 0..1 (else its reset value), sync
+    // records with flags 0 or 1 and count and note inside their tables.
+    void sanitise() noexcept;
 };
 static_assert (sizeof (ZuveruvaPreset) == 992, "ZuveruvaPreset is 992 bytes");
 static_assert (offsetof (ZuveruvaPreset, frequency) == 32, "ZuveruvaPreset layout");
@@ -84,6 +93,23 @@ struct ZuveruvaProgram
     // The initial values of a new program; its presets are left for
     // InitPreset (their state and values are zero here).
     ZuveruvaProgram() noexcept;
+
+    // To the chunk's byte order: every big-endian field of the program and
+    // of its 16 presets reversed.
+    void SwapToBig() noexcept;
+    // From the chunk's byte order. A record whose editor width reads 1..9999
+    // in host order is taken as already in host order and left alone; the
+    // cell map and the sync records decide by their own value ranges.
+    void SwapToHost() noexcept;
+    // Repairs a record read from bytes: floats finite and in 0..1, LoadSpeed
+    // 0 or 1, "Load File" as the stored Aux On taken as "No Aux", the cell
+    // map with entries -1..15 and cells 0 and 7 occupied, sync records
+    // repaired, name and path terminated (invalid UTF-8 bytes become '?'),
+    // editor size 0..16384, and every preset repaired.
+    void sanitise() noexcept;
+    // A record of version 102 lacks the agitation groups 2 to 4: their values
+    // are cleared and their sync records set to their defaults.
+    void migrateFrom102() noexcept;
 };
 static_assert (sizeof (ZuveruvaProgram) == 17192, "ZuveruvaProgram is 17192 bytes");
 static_assert (offsetof (ZuveruvaProgram, loadSpeed) == 40, "ZuveruvaProgram layout");
