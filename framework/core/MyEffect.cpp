@@ -37,11 +37,29 @@ void MidiBinding::store (const MidiBindingRecord& r) noexcept
 }
 
 //==============================================================================
+bool BlockDoneEvent::wait (double timeoutMs) const noexcept
+{
+    const double limit = timeoutMs < 0.0 ? maxWaitMs : timeoutMs;
+    const double start = juce::Time::getMillisecondCounterHiRes();
+    while (! done.load (std::memory_order_acquire))
+    {
+        if (juce::Time::getMillisecondCounterHiRes() - start >= limit)
+            return false;
+        juce::Thread::sleep (1);
+    }
+    return true;
+}
+
+//==============================================================================
 MyEffect::MyEffect (const juce::AudioProcessor::BusesProperties& buses)
     : juce::AudioProcessor (buses),
       CodecOSCReceiver (this)
 {
     agitator.owner.store (this);
+    // The host detection reads the executable's path (allocates, may touch
+    // the file system): run it here, on the message thread, so that the
+    // audio thread's first getHostType() only reads the cached kind.
+    MyPluginHostType::getCachedType();
     blockDone.signal();
     pluginManager->addPlugin (this);
     undoPosition = -1;

@@ -104,6 +104,28 @@ struct HighlightSlot
     std::atomic<int16_t> colour { 0 };
 };
 
+// "A block is running" for threads that wait for the audio thread to finish
+// one: reset by the engine when a block starts, signalled when it ends. The
+// audio thread only stores an atomic (juce::WaitableEvent would take a mutex
+// and notify a condition variable there on every block).
+// Thread contract: reset/signal on the audio thread, wait on any other
+// thread; one atomic flag (release/acquire), no lock.
+class BlockDoneEvent
+{
+public:
+    void reset() noexcept { done.store (false, std::memory_order_release); }
+    void signal() noexcept { done.store (true, std::memory_order_release); }
+    // True once signalled; otherwise polls every millisecond for at most
+    // timeoutMs (a negative timeout waits at most maxWaitMs: every wait is bounded).
+    bool wait (double timeoutMs) const noexcept;
+
+    static constexpr double maxWaitMs = 500.0;
+
+private:
+    std::atomic<bool> done { true };
+    static_assert (std::atomic<bool>::is_always_lock_free, "the audio thread must not lock");
+};
+
 // What the effect calls on its editor; the framework's base editor
 // implements it (the effect finds it on its active editor).
 class MyEffectEditorHooks
@@ -553,9 +575,9 @@ public:
     juce::String trackName;  // message thread
     // Output channel per panning slot; audio thread only; null until the first allocateSurroundOut.
     float* outputSlots[8] {};
-    // Manual reset, signalled at construction; reset by the engine when a
-    // block starts, signalled when it ends.
-    juce::WaitableEvent blockDone { true };
+    // Signalled at construction; reset by the engine when a block starts,
+    // signalled when it ends.
+    BlockDoneEvent blockDone;
     std::atomic<int32_t> blockSize { 0 };
     std::atomic<bool> latencyChanged { false };
     // One changed flag per parameter, all set at creation.

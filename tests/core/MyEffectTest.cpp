@@ -95,6 +95,27 @@ TEST (MyEffect, LibraryAnswersAndDefaults)
     EXPECT_EQ (e.getTrackName(), "Drums");
 }
 
+TEST (MyEffect, BlockDoneIsAFlagWithBoundedWaits)
+{
+    BlockDoneEvent event;
+    EXPECT_TRUE (event.wait (0));
+    event.reset();
+    EXPECT_FALSE (event.wait (0));
+    EXPECT_FALSE (event.wait (5));
+
+    // A block that ends on another thread releases a waiter.
+    std::thread audio ([&event] {
+        juce::Thread::sleep (20);
+        event.signal();
+    });
+    EXPECT_TRUE (event.wait (5000));
+    audio.join();
+
+    // An unbounded wait is bounded all the same.
+    event.reset();
+    EXPECT_FALSE (event.wait (-1.0));
+}
+
 TEST (MyEffect, TickClockFollowsAudioThenSystem)
 {
     TestEffect e (8, false);
