@@ -210,9 +210,14 @@ bool MyEffect::loadSelf (juce::FileInputStream* in)
     uint32_t length = words[1];
     if (length > maxProgramFileLength)
     {
-        // An older big-endian writer counted the length in 4-byte words.
+        // An older big-endian writer counted the length in 4-byte words
+        // (counted in 64 bits: a word count of 2^30 or more must not wrap
+        // round to a small byte count).
         words[0] = swap32 (words[0]);
-        length = swap32 (length) * 4u;
+        const uint64_t bytes = (uint64_t) swap32 (length) * 4u;
+        if (bytes > maxProgramFileLength)
+            return false;
+        length = (uint32_t) bytes;
     }
 
     const juce::int64 left = in->getTotalLength() - in->getPosition();

@@ -356,6 +356,23 @@ TEST (MyEffectChunk, ProgramFileRoundTripTruncatesAndChecksLength)
         EXPECT_EQ (valuesOf (target), valuesOf (source));
     }
 
+    // Word counts whose byte count wraps round 32 bits to the real length are refused.
+    for (uint32_t wrap : { 0x40000000u, 0x80000000u, 0xc0000000u })
+    {
+        const uint32_t wrapped = words + wrap;
+        ASSERT_EQ (wrapped * 4u, (uint32_t) chunk.getSize());
+        const uint8_t be[] = { uint8_t (wrapped >> 24), uint8_t (wrapped >> 16), uint8_t (wrapped >> 8), uint8_t (wrapped) };
+        juce::MemoryBlock damaged (written);
+        std::memcpy (static_cast<uint8_t*> (damaged.getData()) + 4, be, 4);
+        file.replaceWithData (damaged.getData(), damaged.getSize());
+
+        TestEffect target (numParams, false);
+        const auto before = valuesOf (target);
+        juce::FileInputStream in (file);
+        EXPECT_FALSE (target.loadSelf (&in)) << wrap;
+        EXPECT_EQ (valuesOf (target), before);
+    }
+
     // A file shorter than its two words.
     file.replaceWithData ("abcde", 5);
     TestEffect target (numParams, false);
