@@ -2,6 +2,7 @@
 // Internal interface between the FFT drivers (fftRoutines.cpp, FFTUtils.cpp)
 // and the kernels compiled once per instruction set (fftKernels*.cpp).
 // Not for use outside framework/fft.
+// Thread contract: kernel sets are constant tables of pure functions, callable on any thread; the active set is an atomic pointer chosen once.
 #include "fftRoutines.h"
 
 #include <cstdint>

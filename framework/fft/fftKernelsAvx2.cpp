@@ -176,24 +176,6 @@ static void synthesiseChunk (const SynthesisBins& s, int64_t at)
 }
 
 #include "fftSpectralTails.h"
-
-static void analyseBins (const AnalysisBins& a)
-{
-    int64_t k = 0;
-    for (; k + kBinsPerChunk <= a.bins; k += kBinsPerChunk)
-        analyseChunk (a, k, k);
-    if (k < a.bins)
-        analyseTail (a, k);
-}
-
-static void synthesiseBins (const SynthesisBins& s)
-{
-    int64_t k = 0;
-    for (; k + kBinsPerChunk <= s.bins; k += kBinsPerChunk)
-        synthesiseChunk (s, k);
-    if (k < s.bins)
-        synthesiseTail (s, k);
-}
 } // namespace FFT_KERNEL_NAMESPACE
 
 namespace vokt_fft

@@ -3,6 +3,7 @@
 // defines FFT_KERNEL_NAMESPACE (a name of its own, so that templates
 // instantiated with different instruction sets never merge at link time)
 // and the vector types it instantiates the kernels with.
+// Thread contract: pure functions on the caller's arrays and the published tables, callable on any thread.
 //
 // A vector type T holds T::W complex values, interleaved (re, im, re, im ...)
 // exactly as they lie in memory, and provides:

@@ -1,7 +1,9 @@
-// The last bins of a spectrum that do not fill a whole chunk: they are
-// copied into zero-padded scratch, run through the chunk code and copied
-// back. Included inside a kernel file's namespace after its analyseChunk,
-// synthesiseChunk and kBinsPerChunk.
+// The per-bin drivers of the vector kernel sets: whole chunks of
+// kBinsPerChunk bins through the chunk code, then the last bins that do not
+// fill a whole chunk, copied into zero-padded scratch, run through the chunk
+// code and copied back. Included inside a kernel file's namespace after its
+// analyseChunk, synthesiseChunk and kBinsPerChunk.
+// Thread contract: pure functions on the caller's arrays, callable on any thread.
 
 static void analyseTail (const AnalysisBins& a, int64_t k)
 {
@@ -77,4 +79,22 @@ static void synthesiseTail (const SynthesisBins& s, int64_t k)
         s.out[2 * (k + i)] = out[2 * i];
         s.out[2 * (k + i) + 1] = out[2 * i + 1];
     }
+}
+
+static void analyseBins (const AnalysisBins& a)
+{
+    int64_t k = 0;
+    for (; k + kBinsPerChunk <= a.bins; k += kBinsPerChunk)
+        analyseChunk (a, k, k);
+    if (k < a.bins)
+        analyseTail (a, k);
+}
+
+static void synthesiseBins (const SynthesisBins& s)
+{
+    int64_t k = 0;
+    for (; k + kBinsPerChunk <= s.bins; k += kBinsPerChunk)
+        synthesiseChunk (s, k);
+    if (k < s.bins)
+        synthesiseTail (s, k);
 }

@@ -1,6 +1,7 @@
 // Two complex values in one 128-bit register, for fftKernelsImpl.h.
 // Included by the SSE2 and the AVX2 kernel files inside their own
 // FFT_KERNEL_NAMESPACE (the AVX2 file gets the VEX encodings).
+// Thread contract: value types and pure inline functions, callable on any thread.
 #include <immintrin.h>
 
 #ifndef FFT_KERNEL_NAMESPACE
