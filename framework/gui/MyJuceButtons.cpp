@@ -89,6 +89,15 @@ bool ReleaseClickListeners::sendClick (juce::Button& button)
     return true;
 }
 
+bool ReleaseClickListeners::release (juce::Button& button, bool toggleMode, bool& pressedDown)
+{
+    if (toggleMode || ! pressedDown)
+        return true;
+    pressedDown = false;
+    button.setState (juce::Button::buttonNormal);
+    return sendClick (button);
+}
+
 //==============================================================================
 MyJuceSimpleTextButton::MyJuceSimpleTextButton (const juce::String& name) : juce::Button (name)
 {
@@ -134,13 +143,8 @@ void MyJuceSimpleTextButton::mouseDown (const juce::MouseEvent& e)
 
 void MyJuceSimpleTextButton::mouseUp (const juce::MouseEvent& e)
 {
-    if (! toggleMode && pressedDown)
-    {
-        pressedDown = false;
-        setState (juce::Button::buttonNormal);
-        if (! releaseListeners.sendClick (*this))
-            return;
-    }
+    if (! releaseListeners.release (*this, toggleMode, pressedDown))
+        return;
     juce::Button::mouseUp (e);
 }
 
@@ -243,13 +247,8 @@ void MySelectAgitButton::mouseDown (const juce::MouseEvent& e)
 
 void MySelectAgitButton::mouseUp (const juce::MouseEvent& e)
 {
-    if (! toggleMode && pressedDown)
-    {
-        pressedDown = false;
-        setState (juce::Button::buttonNormal);
-        if (! releaseListeners.sendClick (*this))
-            return;
-    }
+    if (! releaseListeners.release (*this, toggleMode, pressedDown))
+        return;
     juce::Button::mouseUp (e);
 }
 

@@ -29,6 +29,11 @@ public:
     // Sends buttonClicked (and onClick) for a release; false when the button
     // was deleted meanwhile.
     bool sendClick (juce::Button& button);
+    // The release of a push button that was pressed down (toggle buttons
+    // and buttons not pressed do nothing here): pressedDown is cleared, the
+    // button drawn normal and the release click sent. False when the button
+    // was deleted meanwhile (the caller must return at once).
+    bool release (juce::Button& button, bool toggleMode, bool& pressedDown);
 
 private:
     juce::Array<juce::Button::Listener*> listeners;
