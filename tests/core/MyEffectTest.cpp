@@ -562,6 +562,31 @@ TEST (MyEffect, AudioStepAllocatesNothingAfterPrepare)
     }
 }
 
+TEST (MyEffect, MidiLearnInTheAudioStepAllocatesNothing)
+{
+    TestEffect e (8, false);
+    e.prepareToPlay (44100.0, 256);
+    juce::AudioBuffer<float> buffer (2, 256);
+    buffer.clear();
+    juce::MidiBuffer midi;
+    midi.ensureSize (64);
+    midi.addEvent (juce::MidiMessage::controllerEvent (3, 21, 64), 5);
+    e.processBlock (buffer, midi);  // first block outside the count
+
+    e.setMidiBind (true);
+    e.currentParameter.store (1);
+    {
+        AllocationCounter count;
+        e.processBlock (buffer, midi);
+        EXPECT_EQ (count.allocations(), 0u);
+    }
+    const auto learnt = e.midiBindings[1].load();
+    EXPECT_EQ (learnt.type, 1);
+    EXPECT_EQ (learnt.channel, 3);
+    EXPECT_EQ (learnt.controller, 21);
+    EXPECT_NEAR (e.getIndexedParameter (1), 0.5f, 1e-6f);
+}
+
 TEST (MyEffect, TempoChangeRecordedByTheAudioThreadIsAppliedOffIt)
 {
     TestEffect e (8, true);
