@@ -1,0 +1,86 @@
+// The seed corpus of the state fuzz target, replayed through the target's
+// own entry point; and the writer of those seeds (a disabled test, run by
+// hand when the saved layout changes:
+//   vokt_rarizuz_tests --gtest_also_run_disabled_tests --gtest_filter='*WriteSeeds').
+#include "RariZuz.h"
+#include "Utilities.h"
+#include "rarizuz_state_fuzz.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace
+{
+const juce::File corpus (VOKT_RARIZUZ_STATE_CORPUS);
+
+juce::MemoryBlock chunkOf (RariZuz& e, bool all)
+{
+    juce::MemoryBlock block;
+    if (all)
+        e.getStateInformation (block);
+    else
+        e.getCurrentProgramStateInformation (block);
+    return block;
+}
+} // namespace
+
+TEST (RariZuzStateCorpus, SeedsReplayCleanly)
+{
+    const auto files = corpus.findChildFiles (juce::File::findFiles, false);
+    ASSERT_GE (files.size(), 4) << corpus.getFullPathName();
+    for (const auto& file : files)
+    {
+        juce::MemoryBlock data;
+        ASSERT_TRUE (file.loadFileAsData (data));
+        EXPECT_EQ (rarizuzStateFuzzInput (static_cast<const uint8_t*> (data.getData()), data.getSize()), "")
+            << file.getFileName();
+    }
+}
+
+TEST (RariZuzStateCorpus, DISABLED_WriteSeeds)
+{
+    SetUtilSampleRate (44100);
+    ASSERT_TRUE (corpus.createDirectory());
+    const auto write = [] (const char* name, const juce::MemoryBlock& data) {
+        EXPECT_TRUE (corpus.getChildFile (name).replaceWithData (data.getData(), data.getSize()));
+    };
+
+    RariZuz factory;
+    write ("factory-whole", chunkOf (factory, true));
+    write ("factory-current", chunkOf (factory, false));
+
+    RariZuz e;
+    e.setIndexedParameter (RariZuz::pBands, 0.0f);
+    e.setIndexedParameter (RariZuz::pGain, 0.3f);
+    e.setIndexedParameter (RariZuz::pActive + 2, 1.0f);
+    e.setIndexedParameter (RariZuz::pAngle + 2, 0.3f);
+    e.setIndexedParameter (RariZuz::pAgitation2Ampl, 0.4f);
+    e.setIndexedParameter (RariZuz::pAmplitudeAgit + 2, 1.0f);
+    e.SetSyncMode (RariZuz::pDelay + 2, true);
+    e.SetPreset (3, 1);
+    e.SetPreset (15, 1);
+    e.setSuperState (3, -1);
+    e.changeProgramName (0, "Seed");
+    e.savedEditorWidth.store (800);
+    e.savedEditorHeight.store (600);
+    e.getMidiBinding (RariZuz::pGain)->store ({ 1, 2, 7, 60, 0 });
+    const juce::MemoryBlock whole = chunkOf (e, true);
+    const juce::MemoryBlock current = chunkOf (e, false);
+    write ("edited-whole", whole);
+    write ("edited-current", current);
+
+    // Version 102, and a current program written in host order.
+    juce::MemoryBlock old (whole);
+    static_cast<uint8_t*> (old.getData())[15] = 102;
+    write ("edited-whole-v102", old);
+
+    juce::MemoryBlock host (current);
+    auto* bytes = static_cast<uint8_t*> (host.getData());
+    std::swap (bytes[4], bytes[7]), std::swap (bytes[5], bytes[6]);
+    RariZuzProgram record;
+    std::memcpy (static_cast<void*> (&record), bytes + 20, sizeof record);
+    record.SwapToHost();
+    std::memcpy (bytes + 20, &record, sizeof record);
+    write ("edited-current-host-order", host);
+}
