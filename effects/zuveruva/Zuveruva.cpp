@@ -137,8 +137,10 @@ Zuveruva::Zuveruva()
     programs.reset (new ZuveruvaProgram[numProgramsTotal]);
     programScratch.reset (new ZuveruvaProgram[numProgramsTotal]);
 
+    // Identifiers "p0" to "p36": LV2 manifests turn identifiers into names
+    // that must begin with a letter (digits would all collapse to "_").
     for (int i = 0; i < numParameters; ++i)
-        addParameter (new VoktParameter (*this, i));
+        addParameter (new VoktParameter (*this, i, "p" + juce::String (i)));
 
     for (int k = 0; k < numProgramsTotal; ++k)
         for (int slot = 0; slot < 16; ++slot)

@@ -137,6 +137,8 @@ void Zuveruva::renderSlice (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& 
 void Zuveruva::processSlice (juce::AudioBuffer<float>& buffer, int offset, int n, bool stereo,
                              int scFirst, int scCount, float wet, float cA, float cF)
 {
+    if (n <= 0)
+        return;
     const auto frame = (unsigned) frameSize.load();
 
     float* inL = buffer.getWritePointer (0, offset);

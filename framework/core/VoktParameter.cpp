@@ -2,8 +2,9 @@
 
 #include "MyEffect.h"
 
-VoktParameter::VoktParameter (MyEffect& owner, int parameterIndex)
-    : juce::RangedAudioParameter (juce::ParameterID (juce::String (parameterIndex)), juce::String()),
+VoktParameter::VoktParameter (MyEffect& owner, int parameterIndex, const juce::String& identifier)
+    : juce::RangedAudioParameter (juce::ParameterID (identifier.isEmpty() ? juce::String (parameterIndex) : identifier),
+                                  juce::String()),
       effect (owner),
       index (parameterIndex)
 {

@@ -12,8 +12,10 @@ class MyEffect;
 class VoktParameter : public juce::RangedAudioParameter
 {
 public:
-    // Identifier: the index in decimal; empty name and label, generic category.
-    VoktParameter (MyEffect& owner, int parameterIndex);
+    // Identifier: the index in decimal, or `identifier` when it is given
+    // (LV2 manifests need identifiers that begin with a letter); empty name
+    // and label, generic category.
+    VoktParameter (MyEffect& owner, int parameterIndex, const juce::String& identifier = {});
     ~VoktParameter() override = default;
 
     float getValue() const override;

@@ -1,0 +1,46 @@
+#include "QuarnProcessor.h"
+
+void QuarnProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi)
+{
+    render (buffer, midi, false);
+}
+
+void QuarnProcessor::processBlockBypassed (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi)
+{
+    render (buffer, midi, true);
+}
+
+void QuarnProcessor::render (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi, bool hostBypass)
+{
+    // Held across every piece of the block: parameter and state calls that
+    // take the lock, and reader swaps, wait for the whole block.
+    const juce::ScopedLock sl (getCallbackLock());
+
+    if (isSuspended())
+    {
+        if (! buffer.hasBeenCleared())
+            buffer.clear();
+        return;
+    }
+
+    setBlockSize (buffer.getNumSamples());
+
+    // The engine's processBlock cuts the block into pieces (the one place
+    // that slices); a bypassed block is cut the same way, with the wet part
+    // at 0. Called by name: the base's bypass would come back here.
+    if (hostBypass)
+        bypassed.store (true);
+    Zuveruva::processBlock (buffer, midi);
+    if (hostBypass)
+        bypassed.store (false);
+}
+
+void QuarnProcessor::getStateInformation (juce::MemoryBlock& dest)
+{
+    getCurrentProgramStateInformation (dest);
+}
+
+void QuarnProcessor::setStateInformation (const void* data, int size)
+{
+    setCurrentProgramStateInformation (data, size);
+}

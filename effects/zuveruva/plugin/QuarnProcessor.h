@@ -1,0 +1,36 @@
+#pragma once
+// QuarnProcessor: the plug-in "Vokt Quarn" as JUCE's LV2 and VST3 wrappers
+// see it: the crunch effect behind a thin layer that owns the host's render
+// call and the host's saved state.
+// - Render: every call holds the callback lock for the whole block; a
+//   suspended effect clears the block; otherwise the effect is told the
+//   host's block size once and then processes the block, which it cuts into
+//   pieces of at most 1024 frames over the host's memory (no allocation). A
+//   host bypass runs the same path with the wet part forced to 0.
+// - State: the host saves and restores the current-program chunk; restoring
+//   applies that program to the live effect.
+//
+// Threads: processBlock / processBlockBypassed on the host's render thread;
+// state calls on host threads (never the render thread); the rest as Zuveruva.
+#include "Zuveruva.h"
+
+class QuarnProcessor : public Zuveruva
+{
+public:
+    QuarnProcessor() = default;
+    ~QuarnProcessor() override = default;
+
+    void processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi) override;
+    void processBlockBypassed (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi) override;
+    using Zuveruva::processBlock;
+    using Zuveruva::processBlockBypassed;
+
+    // The host's state: the current-program chunk.
+    void getStateInformation (juce::MemoryBlock& dest) override;
+    void setStateInformation (const void* data, int size) override;
+
+private:
+    void render (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi, bool hostBypass);
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (QuarnProcessor)
+};
