@@ -277,7 +277,9 @@ void RariZuz::MakeSuperSlider()
 
 void RariZuz::requestBands (float v)
 {
-    if (! IsFiniteValue (v))
+    // The constructor's first super-slider setting leaves the frame size at
+    // the Bands default.
+    if (! IsFiniteValue (v) || constructing.load())
         return;
     v = Clip (0.0f, 1.0f, v);
     if (FloatToIndexPopup (v, 10) == FloatToIndexPopup (bandsValue.load(), 10) && pendingBands.load() < 0.0f)

@@ -70,6 +70,9 @@ TEST_F (Presets, FactoryValues)
     EXPECT_FLOAT_EQ (presetOf (e.getPresetPointer (4)).bands, 3.0f / 9.0f);
     EXPECT_FLOAT_EQ (presetOf (e.getPresetPointer (15)).bands, 6.0f / 9.0f);
     EXPECT_EQ (std::memcmp (e.getPresetPointer (7), e.getPresetPointerAP (7), sizeof (RariZuzPreset)), 0);
+
+    e.timerCallback();
+    EXPECT_EQ (e.getFftSize(), 2048) << "a new engine keeps the Bands default";
 }
 
 TEST_F (Presets, RecallInterpolatesAndLandsOnTime)
