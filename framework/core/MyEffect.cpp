@@ -6,6 +6,7 @@
 #include "Utilities.h"
 
 #include <cmath>
+#include <limits>
 
 namespace
 {
@@ -94,12 +95,14 @@ void MyEffect::allocateParameterTables()
     nonInterpolated.reset (new std::atomic<uint8_t>[(size_t) n]);
     highlightInfo.reset (new HighlightSlot[(size_t) n]);
     midiBindings.reset (new MidiBinding[(size_t) n]);
+    pendingSyncValues.reset (new std::atomic<float>[(size_t) n]);
 
     for (int i = 0; i < n; ++i)
     {
         changedFlags[(size_t) i].store (1);
         nonInterpolated[(size_t) i].store (0);
         midiBindings[(size_t) i].type.store (0);
+        pendingSyncValues[(size_t) i].store (std::numeric_limits<float>::quiet_NaN());
     }
 
     tableSize.store (n, std::memory_order_release);
@@ -327,6 +330,7 @@ void MyEffect::timerCallback()
 
     runPendingDeferredWork();
     applyPendingSyncTiming();
+    applyPendingSyncValues();
     processMidiMessages();
 
     if (editorUpdatePending.exchange (false))

@@ -9,9 +9,10 @@
 // any other thread can reach the effect (allocateParameterTables) and never
 // resized; undo history and highlight calls are message-thread only; work that
 // would resize, wait or open UI and is asked for off the message thread is
-// deferred to the timer (runOnMessageThreadOrDefer); the interpolation and
-// agitation step is serialised by `agitationStepLock` (agitator thread, and
-// the audio thread in offline rendering only).
+// deferred to the timer (runOnMessageThreadOrDefer; a synced value set on a
+// real-time thread is snapped there too, applyPendingSyncValues); the
+// interpolation and agitation step is serialised by `agitationStepLock`
+// (agitator thread, and the audio thread in offline rendering only).
 //
 // Lifetime: an engine calls startTimers() as the last step of its
 // constructor and stopThreads() as the first step of its destructor.
@@ -377,6 +378,17 @@ public:
     // getIndexedParameterTextFromValue (i, v, 64).
     virtual juce::String getSyncParameterText (int i, float v, bool plainText);
 
+    // Allocation-free forms of the two texts SearchSyncValue goes through:
+    // the plain text of getSyncParameterText (i, v, true) written into buf
+    // (size bytes), and getIndexedParameterValueFromText read from a char
+    // text. Both must give the same numbers as the juce::String forms. An
+    // engine that provides them (with its char* value-text functions) has its
+    // synced values snapped at once on any thread. The base returns false:
+    // then a value set on a real-time thread is stored as it comes and
+    // snapped by the timer (applyPendingSyncValues).
+    virtual bool writeSyncPlainText (int i, float v, char* buf, std::size_t size);
+    virtual bool readSyncValueFromText (int i, const char* text, float& value);
+
     void copySyncControlTo (SyncControl* dst);
     void copySyncControlFrom (const SyncControl* src);
     void initSyncControl (SyncControl* records);
@@ -389,6 +401,14 @@ public:
     // thread: UpdateSyncParameters. For the agitator thread's step and the
     // timer, never the audio thread; true when there was a change to apply.
     bool applyPendingSyncTiming();
+    // Snaps the values that SearchSyncValue left as they came on a real-time
+    // thread (setIndexedParameter with each). For the timer, never the audio
+    // thread; true when there was one.
+    bool applyPendingSyncValues();
+    // Whether the calling thread may be a real-time audio thread: any thread
+    // but the message thread and the agitator thread, unless rendering
+    // offline. Real-time safe.
+    bool mayBeRealtimeThread() const noexcept;
 
     // One record per parameter; allocated by the engine, freed with the effect.
     std::unique_ptr<SyncControl[]> syncControls;
@@ -398,6 +418,11 @@ public:
     std::atomic<bool> syncUpdating { false };
     // Raised by ReadTimeInfo when tempo or metre changed (release/acquire).
     std::atomic<bool> syncTimingPending { false };
+    // Per parameter, a value set on a real-time thread that waits for
+    // applyPendingSyncValues (NaN: none); sized by allocateParameterTables.
+    // The flag is raised after the value is stored (release/acquire).
+    std::unique_ptr<std::atomic<float>[]> pendingSyncValues;
+    std::atomic<bool> syncValuesPending { false };
 
     //==========================================================================
     // ---- housekeeping, clocks and the agitator ----

@@ -8,6 +8,10 @@
 // field by field with relaxed atomic operations, so the message thread's
 // edits and the agitator thread's reads never race; a record read across an
 // edit may mix old and new fields, each of them valid.
+//
+// Snapping a value goes through the parameter's texts. With the engine's
+// allocation-free text forms it runs on any thread; without them a value set
+// on a real-time thread is kept as it comes and snapped by the timer.
 #include "MyEffect.h"
 
 #include "TempoSync.h"
@@ -15,6 +19,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace
 {
@@ -23,16 +28,22 @@ namespace
 // (a user's edit meanwhile) still snap.
 thread_local const MyEffect* effectUpdatingSync = nullptr;
 
-class ScopedSyncUpdate
+// The effect whose timer is setting values left by a real-time thread: those
+// calls must not drop a newer value that thread left meanwhile.
+thread_local const MyEffect* effectApplyingPendingValues = nullptr;
+
+// Marks the effect in one of the markers above for its lifetime.
+class ScopedMarker
 {
 public:
-    explicit ScopedSyncUpdate (const MyEffect* effect) noexcept : previous (effectUpdatingSync)
+    ScopedMarker (const MyEffect*& marker, const MyEffect* effect) noexcept : slot (marker), previous (marker)
     {
-        effectUpdatingSync = effect;
+        slot = effect;
     }
-    ~ScopedSyncUpdate() { effectUpdatingSync = previous; }
+    ~ScopedMarker() { slot = previous; }
 
 private:
+    const MyEffect*& slot;
     const MyEffect* previous;
 };
 
@@ -61,17 +72,27 @@ float InvertGuarded (float v) noexcept
 }
 
 // The number at the start of a plain text; 0 when there is none.
-float ReadNumber (const juce::String& text) noexcept
+float ReadNumber (const char* text) noexcept
 {
     float v = 0.0f;
-    if (mySscanf (text.toRawUTF8(), "%f", &v) != 1 || ! std::isfinite (v))
+    if (mySscanf (text, "%f", &v) != 1 || ! std::isfinite (v))
         return 0.0f;
     return v;
 }
 
+float ReadNumber (const juce::String& text) noexcept
+{
+    return ReadNumber (text.toRawUTF8());
+}
+
+bool IsNoFiniteTime (const char* text) noexcept
+{
+    return text != nullptr && text[0] == '-' && text[1] == '-';
+}
+
 bool IsNoFiniteTime (const juce::String& text) noexcept
 {
-    return text.startsWith ("--");
+    return IsNoFiniteTime (text.toRawUTF8());
 }
 
 // Tempo and metre as last recorded; a torn read never gives a zero or
@@ -107,6 +128,44 @@ void WriteSyncedValue (MyEffect& effect, int i)
     mySprintf (buf, sizeof (buf), "%f", v);
     effect.setIndexedParameter (i, effect.getIndexedParameterValueFromText (i, buf));
 }
+
+// The snapping arithmetic between the two texts: from the number read from
+// the plain text (and whether that text is "--") to record i's new count and
+// note and the text of the snapped value. No allocation.
+void SnapPlainNumber (MyEffect& effect, SyncControl& record, int i, float v, bool noFiniteTime,
+                      char (&result)[valueTextSize])
+{
+    if (effect.isInHerz (i))
+    {
+        if (std::fabs (v) > kInvertFloor)
+            v = 1.0f / v;
+        else
+            noFiniteTime = true;
+    }
+
+    const bool negative = v < 0.0f;
+    if (negative)
+        v = -v;
+    if (noFiniteTime)
+        v = kNoFiniteTime;
+
+    const float ms = effect.getSyncMsFromValue (i, v);
+    int32_t count = 1, note = 0;
+    const float snapped = SnapMsToSync (ms, CurrentTiming (effect), count, note);
+    StoreField (record.count, count);
+    StoreField (record.note, note);
+
+    float r = effect.getSyncValueFromMs (i, snapped);
+    if (effect.isInHerz (i))
+        r = InvertGuarded (r);
+    if (negative)
+        r = -r;
+
+    if (noFiniteTime)
+        std::snprintf (result, sizeof (result), "--");
+    else
+        mySprintf (result, sizeof (result), "%9.4f", r);
+}
 } // namespace
 
 //==============================================================================
@@ -128,6 +187,9 @@ juce::String MyEffect::getSyncParameterText (int i, float v, bool)
 {
     return getIndexedParameterTextFromValue (i, v, 64);
 }
+
+bool MyEffect::writeSyncPlainText (int, float, char*, std::size_t) { return false; }
+bool MyEffect::readSyncValueFromText (int, const char*, float&) { return false; }
 
 //==============================================================================
 // Host timing
@@ -172,6 +234,32 @@ bool MyEffect::applyPendingSyncTiming()
     return true;
 }
 
+bool MyEffect::mayBeRealtimeThread() const noexcept
+{
+    if (offline.load() || isNonRealtime())
+        return false;
+    if (agitator.getThreadId() == juce::Thread::getCurrentThreadId())
+        return false;
+    auto* mm = juce::MessageManager::getInstanceWithoutCreating();
+    return mm == nullptr || ! mm->isThisTheMessageThread();
+}
+
+bool MyEffect::applyPendingSyncValues()
+{
+    if (! syncValuesPending.exchange (false, std::memory_order_acq_rel))
+        return false;
+    const ScopedMarker marker (effectApplyingPendingValues, this);
+    const int n = tableSize.load (std::memory_order_acquire);
+    for (int i = 0; i < n; ++i)
+    {
+        const float v = pendingSyncValues[(size_t) i].exchange (std::numeric_limits<float>::quiet_NaN(),
+                                                                std::memory_order_acq_rel);
+        if (v == v)
+            setIndexedParameter (i, v);
+    }
+    return true;
+}
+
 //==============================================================================
 // Snapping and rewriting
 
@@ -192,48 +280,49 @@ bool MyEffect::SetSyncMode (int i, bool on)
 float MyEffect::SearchSyncValue (int i, float value)
 {
     auto* record = getSyncRecord (i);
-    if (record == nullptr || ! LoadField (record->able) || ! LoadField (record->mode))
-        return value;
-    if (syncUpdating.load() || effectUpdatingSync == this)
+    if (record == nullptr || ! LoadField (record->able))
         return value;
 
-    juce::String text = getSyncParameterText (i, value, true);
-    float v = ReadNumber (text);
+    const bool realtime = mayBeRealtimeThread();
+    auto* pending = (pendingSyncValues != nullptr && i < tableSize.load (std::memory_order_acquire))
+                        ? &pendingSyncValues[(size_t) i]
+                        : nullptr;
+    // A value set here is newer than one still waiting for the timer.
+    if (! realtime && pending != nullptr && effectApplyingPendingValues != this)
+        pending->store (std::numeric_limits<float>::quiet_NaN(), std::memory_order_release);
 
-    if (isInHerz (i))
+    if (! LoadField (record->mode) || syncUpdating.load())
+        return value;
+    // Tempo updates never run on a real-time thread; there the thread marker
+    // is not read (a thread's first thread_local access may allocate).
+    if (! realtime && effectUpdatingSync == this)
+        return value;
+
+    char result[valueTextSize];
+    char plain[valueTextSize] = {};
+    if (writeSyncPlainText (i, value, plain, sizeof (plain)))
     {
-        if (std::fabs (v) > kInvertFloor)
-            v = 1.0f / v;
-        else
-            text = "--";
+        plain[sizeof (plain) - 1] = 0;
+        SnapPlainNumber (*this, *record, i, ReadNumber (plain), IsNoFiniteTime (plain), result);
+        float snapped = value;
+        if (readSyncValueFromText (i, result, snapped))
+            return snapped;
     }
 
-    const bool negative = v < 0.0f;
-    if (negative)
-        v = -v;
+    if (realtime)
+    {
+        // The text forms allocate: keep the value for now, the timer snaps it.
+        if (pending != nullptr)
+        {
+            pending->store (value, std::memory_order_release);
+            syncValuesPending.store (true, std::memory_order_release);
+        }
+        return value;
+    }
 
-    const bool noFiniteTime = IsNoFiniteTime (text);
-    if (noFiniteTime)
-        v = kNoFiniteTime;
-
-    const float ms = getSyncMsFromValue (i, v);
-    int32_t count = 1, note = 0;
-    const float snapped = SnapMsToSync (ms, CurrentTiming (*this), count, note);
-    StoreField (record->count, count);
-    StoreField (record->note, note);
-
-    float r = getSyncValueFromMs (i, snapped);
-    if (isInHerz (i))
-        r = InvertGuarded (r);
-    if (negative)
-        r = -r;
-
-    char buf[valueTextSize];
-    if (noFiniteTime)
-        std::snprintf (buf, sizeof (buf), "--");
-    else
-        mySprintf (buf, sizeof (buf), "%9.4f", r);
-    return getIndexedParameterValueFromText (i, buf);
+    const juce::String text = getSyncParameterText (i, value, true);
+    SnapPlainNumber (*this, *record, i, ReadNumber (text), IsNoFiniteTime (text), result);
+    return getIndexedParameterValueFromText (i, result);
 }
 
 void MyEffect::UpdateSyncParameter (int i)
@@ -241,14 +330,14 @@ void MyEffect::UpdateSyncParameter (int i)
     if (! GetSyncMode (i))
         return;
 
-    const ScopedSyncUpdate marker (this);
+    const ScopedMarker marker (effectUpdatingSync, this);
     WriteSyncedValue (*this, i);
 }
 
 void MyEffect::UpdateSyncParameters()
 {
     {
-        const ScopedSyncUpdate marker (this);
+        const ScopedMarker marker (effectUpdatingSync, this);
         const int n = getSyncControlCount();
         for (int i = 0; i < n; ++i)
             if (GetSyncMode (i))

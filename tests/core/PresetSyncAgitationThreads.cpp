@@ -135,3 +135,44 @@ TEST (TempoSyncThreads, AudioRecordsTempoWhileTheMessageThreadApplies)
     const int note = effect.GetSyncNote (FrameTestEffect::syncTime);
     EXPECT_TRUE (note >= 0 && note <= 21);
 }
+
+TEST (TempoSyncThreads, HostAutomationOnTheAudioThreadIsSnappedByTheTimer)
+{
+    const int i = FrameTestEffect::syncTime;
+    FrameTestEffect effect, reference;
+    for (FrameTestEffect* e : { &effect, &reference })
+    {
+        e->wholeNoteMs.store (2000.0f);
+        e->SetSyncMode (i, true);
+    }
+
+    constexpr int steps = 3000;
+    const auto valueAt = [] (int k) { return (float) ((k * 37) % 1000) / 1000.0f; };
+    std::atomic<bool> done { false };
+    std::size_t allocations = 0;
+    std::thread audio ([&] {
+        AllocationCounter count;
+        for (int k = 0; k < steps; ++k)
+            effect.setIndexedParameter (i, valueAt (k));
+        allocations = count.allocations();
+        done.store (true);
+    });
+
+    // The timer's part meanwhile, and the editor reading texts.
+    while (! done.load())
+    {
+        effect.applyPendingSyncValues();
+        char buf[32];
+        effect.SyncToDelaiStr (i, buf);
+        const float v = effect.getIndexedParameter (i);
+        EXPECT_TRUE (v >= 0.0f && v <= 1.0f);
+    }
+    audio.join();
+    EXPECT_EQ (allocations, 0u);
+
+    effect.applyPendingSyncValues();
+    reference.setIndexedParameter (i, valueAt (steps - 1));
+    EXPECT_FLOAT_EQ (effect.getIndexedParameter (i), reference.getIndexedParameter (i));
+    EXPECT_EQ (effect.GetSyncNombre (i), reference.GetSyncNombre (i));
+    EXPECT_EQ (effect.GetSyncNote (i), reference.GetSyncNote (i));
+}

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <limits>
+#include <thread>
 
 namespace
 {
@@ -228,4 +230,185 @@ TEST_F (TempoSyncEffect, RecordsAndTheirRepair)
 
     effect.initSyncControl (nullptr);
     EXPECT_FALSE (effect.GetSyncAble (i));
+}
+
+//==============================================================================
+// Snapping on a host's audio thread: never an allocation there.
+
+namespace
+{
+// FrameTestEffect with the allocation-free text forms, giving the same
+// numbers as its juce::String texts.
+class CharTextEffect : public FrameTestEffect
+{
+public:
+    bool writeSyncPlainText (int i, float v, char* buf, std::size_t size) override
+    {
+        if (i == syncFrequency && v <= 0.0f)
+            std::snprintf (buf, size, "--");
+        else
+            mySprintf (buf, size, "%.4f", i == syncTime ? v * 10.0f : (i == signedTime ? (v - 0.5f) * 20.0f : v * 100.0f));
+        return true;
+    }
+
+    bool readSyncValueFromText (int i, const char* text, float& value) override
+    {
+        if (text[0] == '-' && text[1] == '-')
+        {
+            value = i == syncFrequency ? 0.0f : 1.0f;
+            return true;
+        }
+        float number = 0.0f;
+        if (mySscanf (text, "%f", &number) != 1)
+            return false;
+        value = i == syncTime ? number / 10.0f : (i == signedTime ? number / 20.0f + 0.5f : number / 100.0f);
+        return true;
+    }
+};
+
+// 120 bpm in 4/4, and sync on for the three synced parameters.
+void SyncAt120Bpm (FrameTestEffect& e)
+{
+    e.wholeNoteMs.store (2000.0f);
+    e.timeSigNumerator.store (4);
+    e.timeSigDenominator.store (4.0f);
+    for (int i : { FrameTestEffect::syncTime, FrameTestEffect::syncFrequency, FrameTestEffect::signedTime })
+        e.SetSyncMode (i, true);
+}
+
+// Runs fn on a thread of its own (neither the message thread nor the
+// agitator: what a host's audio thread is to the effect) and returns the
+// allocations it made.
+template <typename Fn>
+std::size_t OnHostAudioThread (Fn&& fn)
+{
+    std::size_t allocations = 0;
+    std::thread audio ([&] {
+        AllocationCounter count;
+        fn();
+        allocations = count.allocations();
+    });
+    audio.join();
+    return allocations;
+}
+
+struct SyncCase
+{
+    const char* name;
+    int param;
+    float value;
+};
+
+const SyncCase syncCases[] = {
+    { "0.7 s to T/2", FrameTestEffect::syncTime, 0.07f },
+    { "5 s to 2 bars", FrameTestEffect::syncTime, 0.5f },
+    { "below the shortest note", FrameTestEffect::syncTime, 0.001f },
+    { "-0.7 s", FrameTestEffect::signedTime, 0.5f - 0.7f / 20.0f },
+    { "3.5 Hz to 1/8", FrameTestEffect::syncFrequency, 0.035f },
+    { "0 Hz (--)", FrameTestEffect::syncFrequency, 0.0f },
+    { "100 Hz", FrameTestEffect::syncFrequency, 1.0f },
+};
+
+void ExpectSameSnap (FrameTestEffect& e, const FrameTestEffect& reference, int i)
+{
+    auto& ref = const_cast<FrameTestEffect&> (reference);
+    EXPECT_FLOAT_EQ (e.getIndexedParameter (i), ref.getIndexedParameter (i));
+    EXPECT_EQ (e.GetSyncNombre (i), ref.GetSyncNombre (i));
+    EXPECT_EQ (e.GetSyncNote (i), ref.GetSyncNote (i));
+}
+} // namespace
+
+TEST (TempoSyncAudioThread, CharTextsSnapAtOnceOnAnyThreadWithoutAllocating)
+{
+    for (const auto& c : syncCases)
+    {
+        SCOPED_TRACE (c.name);
+        FrameTestEffect reference;   // the juce::String texts on the message thread
+        CharTextEffect onMessage, onAudio;
+        for (FrameTestEffect* e : { (FrameTestEffect*) &reference, (FrameTestEffect*) &onMessage, (FrameTestEffect*) &onAudio })
+            SyncAt120Bpm (*e);
+        reference.setIndexedParameter (c.param, c.value);
+
+        {
+            AllocationCounter count;
+            onMessage.setIndexedParameter (c.param, c.value);
+            EXPECT_EQ (count.allocations(), 0u);
+        }
+        ExpectSameSnap (onMessage, reference, c.param);
+
+        EXPECT_EQ (OnHostAudioThread ([&] { onAudio.setIndexedParameter (c.param, c.value); }), 0u);
+        ExpectSameSnap (onAudio, reference, c.param);
+        EXPECT_FALSE (onAudio.applyPendingSyncValues());   // nothing left for the timer
+    }
+}
+
+TEST (TempoSyncAudioThread, StringTextsKeepTheValueThereAndTheTimerSnapsIt)
+{
+    for (const auto& c : syncCases)
+    {
+        SCOPED_TRACE (c.name);
+        FrameTestEffect reference, effect;
+        SyncAt120Bpm (reference);
+        SyncAt120Bpm (effect);
+        reference.setIndexedParameter (c.param, c.value);
+        const int note = effect.GetSyncNote (c.param);
+
+        EXPECT_EQ (OnHostAudioThread ([&] { effect.setIndexedParameter (c.param, c.value); }), 0u);
+        EXPECT_FLOAT_EQ (effect.getIndexedParameter (c.param), c.value);   // as it came, for now
+        EXPECT_EQ (effect.GetSyncNote (c.param), note);
+
+        EXPECT_TRUE (effect.applyPendingSyncValues());
+        ExpectSameSnap (effect, reference, c.param);
+        EXPECT_FALSE (effect.applyPendingSyncValues());
+    }
+}
+
+TEST (TempoSyncAudioThread, MidiInTheAudioStepAllocatesNothingAndIsSnappedLater)
+{
+    const int i = FrameTestEffect::syncTime;
+    const auto cc = juce::MidiMessage::controllerEvent (1, 7, 64);
+    FrameTestEffect reference, effect;
+    for (FrameTestEffect* e : { &reference, &effect })
+    {
+        SyncAt120Bpm (*e);
+        e->prepareToPlay (48000.0, 256);
+        e->midiBindings[(size_t) i].store ({ 1, 1, 7, 60, 0 });
+    }
+    reference.applyMidiMessage (cc.getRawData(), cc.getRawDataSize());
+    ASSERT_EQ (reference.GetSyncNombre (i), 2);   // about 5 s: 2 bars
+
+    FakePlayHead playHead;   // 120 bpm in 4/4, as set
+    effect.setPlayHead (&playHead);
+    juce::AudioBuffer<float> buffer (2, 256);
+    buffer.clear();
+    juce::MidiBuffer midi;
+    midi.addEvent (cc, 0);
+    EXPECT_EQ (OnHostAudioThread ([&] { effect.processBlock (buffer, midi); }), 0u);
+    effect.setPlayHead (nullptr);
+    EXPECT_FALSE (effect.syncTimingPending.load());
+
+    EXPECT_TRUE (effect.applyPendingSyncValues());
+    ExpectSameSnap (effect, reference, i);
+}
+
+TEST (TempoSyncAudioThread, NewerValuesWinAndOfflineRenderingSnapsAtOnce)
+{
+    const int i = FrameTestEffect::syncTime;
+    FrameTestEffect reference, effect;
+    SyncAt120Bpm (reference);
+    SyncAt120Bpm (effect);
+    reference.setIndexedParameter (i, 0.05f);   // 1/4
+
+    // A value set on the message thread after one still waiting replaces it.
+    OnHostAudioThread ([&] { effect.setIndexedParameter (i, 0.5f); });
+    effect.setIndexedParameter (i, 0.05f);
+    effect.applyPendingSyncValues();
+    ExpectSameSnap (effect, reference, i);
+
+    // Rendering offline, the render thread snaps at once.
+    effect.setNonRealtime (true);
+    reference.setIndexedParameter (i, 0.07f);
+    OnHostAudioThread ([&] { effect.setIndexedParameter (i, 0.07f); });
+    ExpectSameSnap (effect, reference, i);
+    EXPECT_FALSE (effect.applyPendingSyncValues());
 }
