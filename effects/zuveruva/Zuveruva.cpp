@@ -168,6 +168,13 @@ Zuveruva::Zuveruva()
         formatManager->registerBasicFormats();
 
     InitMIDI();
+    {
+        // Unbound records in the form a loaded state gives them, so that a
+        // state saved, restored and saved again is the same bytes.
+        std::vector<MidiBindingRecord> table ((size_t) numParameters);
+        getMidiInformation (table.data());
+        setMidiInformation (reinterpret_cast<const unsigned char*> (table.data()), table.size() * sizeof (MidiBindingRecord));
+    }
 
     setCurrentProgram (0);
     // The slider is put at 0 without mixing the presets of its cells: a new
@@ -519,7 +526,12 @@ float Zuveruva::getIndexedParameter (int i)
         case kSuperSlider: return superSlider.load();
         case kInterSpeed: return interSpeed.load();
         case kLoadSpeed: return loadSpeed.load() ? 1.0f : 0.0f;
-        case kBands: return bands.load();
+        case kBands:
+            // A change waiting for the message thread reads as its value, so
+            // a host that reads the parameter back sees what it set.
+            if (isDeferredWorkPending (workFrameSize) || (timerWork.load() & (1u << workFrameSize)) != 0)
+                return requestedBands.load();
+            return bands.load();
         case kAmplitude: return amplitude.load();
         case kFrequency: return frequency.load();
         case kMix: return mix.load();

@@ -220,18 +220,9 @@ TEST (QuarnProcessor, TheHostStateIsTheCurrentProgramChunkAndRestoringItAppliesI
     EXPECT_EQ (restored.getIndexedParameter (Zuveruva::kGain), 0.3f);
     EXPECT_EQ (restored.getFrameSize(), 8192);
 
-    // The program record comes back byte for byte; the MIDI table's unbound
-    // records are written back in the framework's canonical form, after
-    // which the whole chunk is a fixed point.
     juce::MemoryBlock again;
     restored.getStateInformation (again);
-    ASSERT_EQ (again.getSize(), hostState.getSize());
-    EXPECT_EQ (std::memcmp (again.getData(), hostState.getData(), 20 + sizeof (ZuveruvaProgram)), 0);
-    QuarnProcessor third;
-    third.setStateInformation (again.getData(), (int) again.getSize());
-    juce::MemoryBlock fixedPoint;
-    third.getStateInformation (fixedPoint);
-    EXPECT_EQ (fixedPoint, again);
+    EXPECT_EQ (again, hostState);
 }
 
 TEST (QuarnProcessor, HasNoEditorWhileItMakesNone)

@@ -237,14 +237,8 @@ TEST (ZuveruvaState, ChunksRoundTripByteForByte)
         load (b, saved, allPrograms);
         const auto again = chunkOf (b, allPrograms);
         ASSERT_EQ (again.getSize(), saved.getSize());
-        EXPECT_TRUE (sameProgramBytes (saved, again, allPrograms ? 5 : 1));
-        // Bound MIDI records come back; unbound ones take the framework's
-        // canonical form once, after which the chunk is a fixed point.
+        EXPECT_EQ (again, saved);
         EXPECT_EQ (b.getMidiBinding (6)->load().controller, 74);
-
-        Zuveruva c;
-        load (c, again, allPrograms);
-        EXPECT_EQ (chunkOf (c, allPrograms), again);
     }
 }
 

@@ -1,5 +1,10 @@
 #include "QuarnProcessor.h"
 
+QuarnProcessor::~QuarnProcessor()
+{
+    stopThreads();
+}
+
 void QuarnProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi)
 {
     render (buffer, midi, false);

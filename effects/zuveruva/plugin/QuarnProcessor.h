@@ -18,7 +18,9 @@ class QuarnProcessor : public Zuveruva
 {
 public:
     QuarnProcessor() = default;
-    ~QuarnProcessor() override = default;
+    // Stops the timer and the agitator thread before any part of the object
+    // goes (their calls are virtual).
+    ~QuarnProcessor() override;
 
     void processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi) override;
     void processBlockBypassed (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi) override;

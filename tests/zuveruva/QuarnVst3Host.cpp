@@ -1,0 +1,205 @@
+// The built VST3 bundle of "Vokt Quarn" loaded by JUCE's VST3 host, as a
+// host application loads it (nothing of ours on the host side but this
+// test): its parameters, a rendered test signal against the crunch engine
+// run directly, host automation, and the host's saved state brought into a
+// fresh instance.
+#include "ZuveruvaTestSupport.h"
+
+#include <juce_audio_processors/juce_audio_processors.h>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+using namespace zuveruva_test;
+
+namespace
+{
+constexpr int block = 512;
+
+const char* const names[] = {
+    "Preset", "SuperSlider", "InterSpeed", "LoadSpeed", "Bands", "Amplitude", "Frequency", "Mix",
+    "Gain", "Balance", "", "Aux On", "Aux Gain", "Aux Depth", "Sample    ", "Play", "Beginning",
+    "Loop", "Loop Begin", "Loop End", "Agitation 1 Ampl", "Agitation 1 Speed", "Agitation",
+    "Frequency Agit", "Amplitude Agit", "Mix Agit", "Gain Agit", "Aux Gain Agit", "Aux Depth Agit",
+    "Balance Agit", "Agitation 2 Ampl", "Agitation 3 Ampl", "Agitation 4 Ampl", "Agitation 2 Speed",
+    "Agitation 3 Speed", "Agitation 4 Speed", "Sync"
+};
+
+std::unique_ptr<juce::AudioPluginInstance> loadPlugin()
+{
+    juce::VST3PluginFormat format;
+    juce::OwnedArray<juce::PluginDescription> types;
+    format.findAllTypesForFile (types, juce::File (VOKT_QUARN_VST3).getFullPathName());
+    if (types.size() != 1)
+        return {};
+    juce::String error;
+    auto instance = format.createInstanceFromDescription (*types[0], sampleRate, block, error);
+    if (instance == nullptr)
+        return {};
+
+    // Main stereo in and out; the side chain off.
+    juce::AudioProcessor::BusesLayout layout;
+    layout.inputBuses.add (juce::AudioChannelSet::stereo());
+    layout.inputBuses.add (juce::AudioChannelSet::disabled());
+    layout.outputBuses.add (juce::AudioChannelSet::stereo());
+    if (instance->getBusCount (true) != 2 || ! instance->setBusesLayout (layout))
+        return {};
+    instance->prepareToPlay (sampleRate, block);
+    return instance;
+}
+
+// Waits, letting this side's message loop run, until the plug-in reports the
+// latency of the frame size it was given (its deferred frame-size change ran).
+bool waitForLatency (juce::AudioPluginInstance& plugin, int latency)
+{
+    for (int k = 0; k < 200; ++k)
+    {
+        if (plugin.getLatencySamples() == latency)
+            return true;
+        pumpMessages (10);
+    }
+    return false;
+}
+
+std::vector<Signal> renderPlugin (juce::AudioPluginInstance& plugin, const std::vector<Signal>& in,
+                                  const std::function<void (int)>& beforeBlock = {})
+{
+    const int length = (int) in[0].size();
+    const int channels = juce::jmax (plugin.getTotalNumInputChannels(), plugin.getTotalNumOutputChannels());
+    std::vector<Signal> out (2, Signal ((size_t) length, 0.0f));
+    juce::AudioBuffer<float> buffer (channels, block);
+    juce::MidiBuffer midi;
+    for (int offset = 0; offset + block <= length; offset += block)
+    {
+        if (beforeBlock)
+            beforeBlock (offset);
+        buffer.clear();
+        for (int c = 0; c < 2; ++c)
+            buffer.copyFrom (c, 0, in[(size_t) c].data() + offset, block);
+        plugin.processBlock (buffer, midi);
+        for (int c = 0; c < 2; ++c)
+            std::copy (buffer.getReadPointer (c), buffer.getReadPointer (c) + block, out[(size_t) c].data() + offset);
+    }
+    return out;
+}
+
+double rms (const Signal& s, size_t from)
+{
+    double sum = 0.0;
+    for (size_t t = from; t < s.size(); ++t)
+        sum += (double) s[t] * s[t];
+    return std::sqrt (sum / (double) (s.size() - from));
+}
+
+void expectSame (const std::vector<Signal>& a, const std::vector<Signal>& b)
+{
+    for (int c = 0; c < 2; ++c)
+        for (size_t t = 0; t < a[(size_t) c].size(); ++t)
+            ASSERT_NEAR (a[(size_t) c][t], b[(size_t) c][t], 1e-6f) << "channel " << c << " t " << t;
+}
+
+struct Setting
+{
+    int index;
+    float value;
+};
+const Setting settings[] = {
+    { Zuveruva::kBands, 0.8f },      // N = 2048, applied by the plug-in's timer
+    { Zuveruva::kAmplitude, 0.6f },
+    { Zuveruva::kFrequency, 0.3f },
+    { Zuveruva::kGain, 0.7f },
+    { Zuveruva::kMix, 0.75f },
+    { Zuveruva::kBalance, 0.4f },
+};
+
+TEST (QuarnVst3Host, ParametersRenderingAutomationAndStateThroughTheHost)
+{
+    auto plugin = loadPlugin();
+    ASSERT_NE (plugin, nullptr) << "could not load " << VOKT_QUARN_VST3;
+    EXPECT_EQ (plugin->getName(), "Vokt Quarn");
+    EXPECT_EQ (plugin->getNumPrograms(), 5);
+    EXPECT_EQ (plugin->getProgramName (0), "Init Quarn");
+
+    // The 37 parameters come first, with their names and texts; the wrapper
+    // adds its program parameter and the hidden MIDI controller ones after
+    // them. None is flagged for automation, as the effect declares.
+    const auto& params = plugin->getParameters();
+    ASSERT_GE (params.size(), 37);
+    for (int i = 0; i < 37; ++i)
+    {
+        EXPECT_EQ (params[i]->getName (64), names[i]) << i;
+        EXPECT_FALSE (params[i]->isAutomatable()) << i;
+    }
+    Zuveruva engine;
+    for (int i : { (int) Zuveruva::kBands, (int) Zuveruva::kGain, (int) Zuveruva::kMix, (int) Zuveruva::kAmplitude,
+                   (int) Zuveruva::kSync, (int) Zuveruva::kAgitation1Speed })
+        for (float v : { 0.0f, 0.3f, 1.0f })
+            EXPECT_EQ (params[i]->getText (v, 64), engine.getIndexedParameterTextFromValue (i, v, 64)) << i << " " << v;
+    EXPECT_EQ (params[Zuveruva::kBands]->getCurrentValueAsText(), "64");
+
+    // Parameters set through the host reach the effect; Bands waits for the
+    // plug-in's own message thread.
+    for (const auto& s : settings)
+        params[s.index]->setValue (s.value);
+    ASSERT_TRUE (waitForLatency (*plugin, 2047));
+
+    ASSERT_TRUE (prepare (engine, 2, 0, block));
+    for (const auto& s : settings)
+        engine.setIndexedParameter (s.index, s.value);
+    ASSERT_EQ (engine.getFrameSize(), 2048);
+
+    // Three seconds of a test signal; halfway the host automates Mix.
+    const int length = 3 * (int) sampleRate / block * block;
+    std::vector<Signal> in { sine (length, 440.0, 0.3f), noise (length, 21, 0.2f) };
+    for (size_t t = 0; t < in[0].size(); ++t)
+        in[0][t] += in[1][t] * 0.5f;
+    const int automationAt = (length / 2) / block * block;
+
+    const auto fromHost = renderPlugin (*plugin, in, [&] (int offset) {
+        if (offset == automationAt)
+            params[Zuveruva::kMix]->setValue (0.3f);
+    });
+    Render direct;
+    direct.in = in;
+    direct.block = block;
+    direct.beforeBlock = [&] (int offset) {
+        if (offset == automationAt)
+            engine.setIndexedParameter (Zuveruva::kMix, 0.3f);
+    };
+    const auto reference = direct.run (engine);
+
+    for (int c = 0; c < 2; ++c)
+    {
+        for (float x : fromHost[(size_t) c])
+            ASSERT_TRUE (std::isfinite (x));
+        EXPECT_GT (rms (fromHost[(size_t) c], 4096), 0.01) << "channel " << c << " is silent";
+    }
+    expectSame (fromHost, reference);
+
+    // The host's state, into a fresh instance: the same state comes back,
+    // and the same signal gives the same output as the first run.
+    juce::MemoryBlock state;
+    plugin->getStateInformation (state);
+    auto restored = loadPlugin();
+    ASSERT_NE (restored, nullptr);
+    restored->setStateInformation (state.getData(), (int) state.getSize());
+    ASSERT_TRUE (waitForLatency (*restored, 2047));
+    juce::MemoryBlock again;
+    restored->getStateInformation (again);
+    EXPECT_EQ (again, state);
+
+    restored->getParameters()[Zuveruva::kMix]->setValue (0.75f);
+    auto restoredParams = restored->getParameters();
+    for (const auto& s : settings)
+        EXPECT_FLOAT_EQ (restoredParams[s.index]->getValue(), s.value) << s.index;
+    const auto fromRestored = renderPlugin (*restored, in, [&] (int offset) {
+        if (offset == automationAt)
+            restoredParams[Zuveruva::kMix]->setValue (0.3f);
+    });
+    expectSame (fromRestored, fromHost);
+
+    plugin->releaseResources();
+    restored->releaseResources();
+}
+} // namespace
