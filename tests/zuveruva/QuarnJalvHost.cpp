@@ -1,0 +1,250 @@
+// The built LV2 bundle of "Vokt Quarn" run by Debian's LV2 host jalv on a
+// JACK server (the dummy back end in CI): this test's own JACK client feeds
+// the plug-in a test signal and captures what it returns, which must be
+// finite and not silent. Skipped, with a message, when no JACK server answers.
+#include <jack/jack.h>
+
+#include <gtest/gtest.h>
+
+#include <juce_core/juce_core.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace
+{
+// jalv as a child process whose standard input is a pipe: jalv runs until
+// that input closes.
+class Jalv
+{
+public:
+    Jalv (const std::string& clientName, const juce::File& log)
+    {
+        int fds[2];
+        if (pipe (fds) != 0)
+            return;
+        input = fds[1];
+
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init (&actions);
+        posix_spawn_file_actions_adddup2 (&actions, fds[0], 0);
+        posix_spawn_file_actions_addclose (&actions, fds[1]);
+        posix_spawn_file_actions_addopen (&actions, 1, log.getFullPathName().toRawUTF8(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_adddup2 (&actions, 1, 2);
+
+        // The bundle's folder as the LV2 path; an instrumented plug-in in the
+        // uninstrumented jalv needs the sanitizer's runtime loaded first.
+        std::vector<std::string> env;
+        for (char** e = environ; *e != nullptr; ++e)
+            if (std::strncmp (*e, "LV2_PATH=", 9) != 0 && std::strncmp (*e, "LD_PRELOAD=", 11) != 0
+                && std::strncmp (*e, "ASAN_OPTIONS=", 13) != 0)
+                env.push_back (*e);
+        env.push_back (std::string ("LV2_PATH=") + juce::File (VOKT_QUARN_LV2).getParentDirectory().getFullPathName().toStdString());
+        if (std::strlen (VOKT_SANITIZER_RUNTIME) > 0)
+        {
+            env.push_back (std::string ("LD_PRELOAD=") + VOKT_SANITIZER_RUNTIME);
+            env.push_back ("ASAN_OPTIONS=detect_leaks=0:abort_on_error=1");
+        }
+        std::vector<char*> envp;
+        for (auto& e : env)
+            envp.push_back (e.data());
+        envp.push_back (nullptr);
+
+        std::string program = "jalv", exact = "-x", nameFlag = "-n", name = clientName, uri = VOKT_QUARN_URI;
+        char* argv[] = { program.data(), exact.data(), nameFlag.data(), name.data(), uri.data(), nullptr };
+        if (posix_spawnp (&pid, "jalv", &actions, nullptr, argv, envp.data()) != 0)
+            pid = -1;
+        posix_spawn_file_actions_destroy (&actions);
+        close (fds[0]);
+    }
+
+    ~Jalv() { finish(); }
+
+    bool started() const { return pid > 0; }
+
+    bool running()
+    {
+        if (pid <= 0 || exited)
+            return false;
+        if (waitpid (pid, &status, WNOHANG) == pid)
+            exited = true;
+        return ! exited;
+    }
+
+    // Closes jalv's input and waits for it to end (at most 10 s, then it is
+    // stopped). Its exit status, or -1 when it had to be stopped.
+    int finish()
+    {
+        if (input >= 0)
+        {
+            close (input);
+            input = -1;
+        }
+        if (pid <= 0)
+            return -1;
+        for (int k = 0; k < 1000 && ! exited; ++k)
+        {
+            if (waitpid (pid, &status, WNOHANG) == pid)
+                exited = true;
+            else
+                std::this_thread::sleep_for (std::chrono::milliseconds (10));
+        }
+        if (! exited)
+        {
+            kill (pid, SIGKILL);
+            waitpid (pid, &status, 0);
+            exited = true;
+            pid = -1;
+            return -1;
+        }
+        pid = -1;
+        return WIFEXITED (status) ? WEXITSTATUS (status) : 128 + WTERMSIG (status);
+    }
+
+private:
+    pid_t pid = -1;
+    int input = -1;
+    int status = 0;
+    bool exited = false;
+};
+
+// A JACK client that plays a test signal into two ports and records two.
+class SignalClient
+{
+public:
+    explicit SignalClient (jack_client_t* c) : client (c)
+    {
+        for (int k = 0; k < 2; ++k)
+        {
+            out[k] = jack_port_register (client, ("gen_" + std::to_string (k + 1)).c_str(), JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0);
+            in[k] = jack_port_register (client, ("cap_" + std::to_string (k + 1)).c_str(), JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
+        }
+        rate = (double) jack_get_sample_rate (client);
+        captured[0].resize ((size_t) (rate * 10));
+        captured[1].resize ((size_t) (rate * 10));
+        jack_set_process_callback (client, &SignalClient::process, this);
+    }
+
+    size_t frames() const { return written.load(); }
+    const std::vector<float>& channel (int k) const { return captured[k]; }
+    double sampleRate() const { return rate; }
+
+    jack_port_t* out[2] {};
+    jack_port_t* in[2] {};
+
+private:
+    static int process (jack_nframes_t n, void* arg)
+    {
+        auto& self = *static_cast<SignalClient*> (arg);
+        for (int k = 0; k < 2; ++k)
+        {
+            auto* gen = static_cast<float*> (jack_port_get_buffer (self.out[k], n));
+            for (jack_nframes_t i = 0; i < n; ++i)
+            {
+                const double t = (double) (self.generated + i) / self.rate;
+                gen[i] = (float) (0.3 * std::sin (2.0 * juce::MathConstants<double>::pi * (k == 0 ? 440.0 : 660.0) * t));
+            }
+        }
+        self.generated += n;
+
+        const size_t at = self.written.load();
+        const size_t room = self.captured[0].size() - at;
+        const size_t take = std::min ((size_t) n, room);
+        for (int k = 0; k < 2; ++k)
+        {
+            const auto* cap = static_cast<const float*> (jack_port_get_buffer (self.in[k], n));
+            std::copy (cap, cap + take, self.captured[k].data() + at);
+        }
+        self.written.store (at + take);
+        return 0;
+    }
+
+    jack_client_t* client;
+    double rate = 48000.0;
+    uint64_t generated = 0;
+    std::vector<float> captured[2];
+    std::atomic<size_t> written { 0 };
+};
+
+bool waitForPort (jack_client_t* client, const std::string& name, int milliseconds)
+{
+    for (int t = 0; t < milliseconds; t += 50)
+    {
+        if (jack_port_by_name (client, name.c_str()) != nullptr)
+            return true;
+        std::this_thread::sleep_for (std::chrono::milliseconds (50));
+    }
+    return false;
+}
+
+TEST (QuarnJalvHost, TheLv2BundleRunsInJalvAndProcessesASignal)
+{
+    jack_status_t status;
+    jack_client_t* client = jack_client_open ("vokt_quarn_signal", JackNoStartServer, &status);
+    if (client == nullptr)
+        GTEST_SKIP() << "no JACK server is reachable (start one, e.g. scripts/jack-dummy.sh start)";
+
+    const juce::File log = juce::File::getSpecialLocation (juce::File::tempDirectory)
+                               .getChildFile ("vokt-quarn-jalv-" + juce::String (getpid()) + ".log");
+    const std::string name = "vokt_quarn_" + std::to_string (getpid());
+    Jalv jalv (name, log);
+    ASSERT_TRUE (jalv.started()) << "jalv could not be started";
+
+    // An instrumented debug plug-in takes a while to load.
+    const bool ready = waitForPort (client, name + ":audio_out_2", 60000);
+    ASSERT_TRUE (ready) << "jalv did not bring up the plug-in's ports:\n" << log.loadFileAsString();
+
+    SignalClient signal (client);
+    ASSERT_EQ (jack_activate (client), 0);
+    const std::string self = jack_get_client_name (client);
+    for (int k = 0; k < 2; ++k)
+    {
+        const std::string n = std::to_string (k + 1);
+        EXPECT_EQ (jack_connect (client, (self + ":gen_" + n).c_str(), (name + ":audio_in_" + n).c_str()), 0);
+        EXPECT_EQ (jack_connect (client, (name + ":audio_out_" + n).c_str(), (self + ":cap_" + n).c_str()), 0);
+    }
+
+    // About three seconds of audio through the plug-in.
+    const size_t wanted = (size_t) (3.0 * signal.sampleRate());
+    for (int k = 0; k < 200 && signal.frames() < wanted; ++k)
+        std::this_thread::sleep_for (std::chrono::milliseconds (50));
+    EXPECT_TRUE (jalv.running()) << log.loadFileAsString();
+
+    jack_deactivate (client);
+    jack_client_close (client);
+    const int exitCode = jalv.finish();
+    const juce::String output = log.loadFileAsString();
+    EXPECT_EQ (exitCode, 0) << output;
+    EXPECT_FALSE (output.contains ("Sanitizer")) << output;
+    EXPECT_FALSE (output.contains ("runtime error")) << output;
+    log.deleteFile();
+
+    const size_t frames = signal.frames();
+    ASSERT_GE (frames, wanted / 2) << "too little audio came back";
+    for (int k = 0; k < 2; ++k)
+    {
+        double sum = 0.0;
+        for (size_t t = 0; t < frames; ++t)
+        {
+            const float x = signal.channel (k)[t];
+            ASSERT_TRUE (std::isfinite (x)) << "channel " << k << " frame " << t;
+            if (t >= frames / 2)
+                sum += (double) x * x;
+        }
+        const double rms = std::sqrt (sum / (double) (frames - frames / 2));
+        EXPECT_GT (rms, 0.05) << "channel " << k << " is silent";
+    }
+}
+} // namespace
