@@ -26,7 +26,7 @@ const char* const names[] = {
     "Agitation 3 Speed", "Agitation 4 Speed", "Sync"
 };
 
-std::unique_ptr<juce::AudioPluginInstance> loadPlugin()
+std::unique_ptr<juce::AudioPluginInstance> loadPlugin (double rate = sampleRate, int hostBlock = block)
 {
     juce::VST3PluginFormat format;
     juce::OwnedArray<juce::PluginDescription> types;
@@ -34,7 +34,7 @@ std::unique_ptr<juce::AudioPluginInstance> loadPlugin()
     if (types.size() != 1)
         return {};
     juce::String error;
-    auto instance = format.createInstanceFromDescription (*types[0], sampleRate, block, error);
+    auto instance = format.createInstanceFromDescription (*types[0], rate, hostBlock, error);
     if (instance == nullptr)
         return {};
 
@@ -45,7 +45,7 @@ std::unique_ptr<juce::AudioPluginInstance> loadPlugin()
     layout.outputBuses.add (juce::AudioChannelSet::stereo());
     if (instance->getBusCount (true) != 2 || ! instance->setBusesLayout (layout))
         return {};
-    instance->prepareToPlay (sampleRate, block);
+    instance->prepareToPlay (rate, hostBlock);
     return instance;
 }
 
@@ -201,5 +201,36 @@ TEST (QuarnVst3Host, ParametersRenderingAutomationAndStateThroughTheHost)
 
     plugin->releaseResources();
     restored->releaseResources();
+}
+
+// Through the host's wrapper at the ends of the block sizes and at three
+// rates: a second of noise, then silence, gives finite output without
+// subnormals while the spectrum decays.
+TEST (QuarnVst3Host, HostBlockSizesAndRatesGiveFiniteOutput)
+{
+    for (double rate : { 44100.0, 48000.0, 96000.0 })
+        for (int hostBlock : { 32, 8192 })
+        {
+            SCOPED_TRACE (testing::Message() << rate << " Hz, block " << hostBlock);
+            auto plugin = loadPlugin (rate, hostBlock);
+            ASSERT_NE (plugin, nullptr);
+            plugin->getParameters()[Zuveruva::kAmplitude]->setValue (0.95f);
+            juce::AudioBuffer<float> buffer (2, hostBlock);
+            juce::MidiBuffer midi;
+            juce::Random random (hostBlock);
+            const int blocks = (int) (2.0 * rate) / hostBlock + 1;
+            for (int b = 0; b < blocks; ++b)
+            {
+                const float level = b < blocks / 2 ? 0.5f : 0.0f;
+                for (int c = 0; c < 2; ++c)
+                    for (int i = 0; i < hostBlock; ++i)
+                        buffer.setSample (c, i, level * (2.0f * random.nextFloat() - 1.0f));
+                plugin->processBlock (buffer, midi);
+                for (int c = 0; c < 2; ++c)
+                    for (int i = 0; i < hostBlock; ++i)
+                        ASSERT_TRUE (isNormalOrZero (buffer.getSample (c, i))) << "block " << b << " channel " << c << " i " << i;
+            }
+            plugin->releaseResources();
+        }
 }
 } // namespace
