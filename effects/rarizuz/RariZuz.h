@@ -117,6 +117,11 @@ public:
     bool SetSyncMode (int i, bool on) override;
     float SearchSyncValue (int i, float v) override;
     juce::String getSyncParameterText (int i, float v, bool plainText) override;
+    // The char forms of the synced parameters' plain text and of reading a
+    // value back from a text (the same functions as the juce::String forms),
+    // so a synced value is snapped at once on any thread without allocating.
+    bool writeSyncPlainText (int i, float v, char* buf, std::size_t size) override;
+    bool readSyncValueFromText (int i, const char* text, float& value) override;
     void interpolTask() override;
     void updateLatency (int frameSize, float overlap, int extra) override;
     void handleDeferredWork (int workId) override;
@@ -209,6 +214,11 @@ private:
     // the current one) and makes the current program live.
     void loadProgramRecords (const void* data, int sizeInBytes, bool allPrograms);
     void setAgitationFlag (int i, float v);
+    // getIndexedParameterValueFromText on a char text (no allocation).
+    float valueFromText (int i, const char* text);
+    // The plain text getSyncParameterText (i, v, true) gives for a synced
+    // parameter i into buf (valueTextSize bytes); false for other parameters.
+    bool writePlainSyncText (int i, float v, char* buf);
     int currentProgramIndex() const noexcept;
 
     void processChunk (float* const* inputs, float* const* outputs, int numOutputs, int n) noexcept;

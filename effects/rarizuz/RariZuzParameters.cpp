@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 using namespace rarizuz;
 
@@ -31,11 +32,19 @@ juce::String format (F f, float v)
 
 juce::String onOff (bool on) { return on ? "on" : "off"; }
 
-float parsed (void (*f) (const char*, float*), const juce::String& t, float start)
+float parsed (void (*f) (const char*, float*), const char* t, float start)
 {
     float v = start;
-    f (t.toRawUTF8(), &v);
+    f (t, &v);
     return v;
+}
+
+bool isSyncedParameter (int i) noexcept
+{
+    for (int s : syncedParameters)
+        if (s == i)
+            return true;
+    return false;
 }
 
 // Names of the per-bar families, by family start.
@@ -307,7 +316,12 @@ juce::String RariZuz::getIndexedParameterText (int i)
 
 float RariZuz::getIndexedParameterValueFromText (int i, juce::String t)
 {
-    if (i < 0 || i >= numParameters)
+    return valueFromText (i, t.toRawUTF8());
+}
+
+float RariZuz::valueFromText (int i, const char* t)
+{
+    if (i < 0 || i >= numParameters || t == nullptr)
         return 0.0f;
 
     // A text without a number keeps the current value.
@@ -316,7 +330,7 @@ float RariZuz::getIndexedParameterValueFromText (int i, juce::String t)
     if (i == pPreset)
     {
         float number = 0.0f;
-        if (mySscanf (t.toRawUTF8(), "%f", &number) == 1 && IsFiniteValue (number))
+        if (mySscanf (t, "%f", &number) == 1 && IsFiniteValue (number))
             v = (number - 1.0f) / 15.0f;
     }
     else if (i == pInterSpeed)                                    v = parsed (InterSpeedStrToFloat, t, current);
@@ -629,4 +643,47 @@ juce::String RariZuz::getSyncParameterText (int i, float v, bool plainText)
     if (plainText && i == pInterSpeed)
         return format (FloatToInterSpeedStr, v);
     return MyEffect::getSyncParameterText (i, v, plainText);
+}
+
+bool RariZuz::writePlainSyncText (int i, float v, char* buf)
+{
+    // The texts getSyncParameterText (i, v, true) gives: its own for
+    // InterSpeed, getIndexedParameterTextFromValue's for the others.
+    if (! isSyncedParameter (i))
+        return false;
+    if (i == pInterSpeed)
+    {
+        FloatToInterSpeedStr (v, buf);
+        return true;
+    }
+    if (! IsFiniteValue (v))
+        v = 0.0f;
+    if (inFamily (i, pDelay))
+        FloatToDelayStr (v, buf);
+    else
+        FloatToAgitationSpeedStr (v, buf);
+    return true;
+}
+
+bool RariZuz::writeSyncPlainText (int i, float v, char* buf, std::size_t size)
+{
+    if (buf == nullptr || size == 0)
+        return false;
+    char plain[valueTextSize] = {};
+    if (! writePlainSyncText (i, v, plain))
+        return false;
+    plain[sizeof (plain) - 1] = 0;
+    const std::size_t length = std::strlen (plain);
+    if (length >= size)
+        return false;
+    std::memcpy (buf, plain, length + 1);
+    return true;
+}
+
+bool RariZuz::readSyncValueFromText (int i, const char* text, float& value)
+{
+    if (text == nullptr || ! isSyncedParameter (i))
+        return false;
+    value = valueFromText (i, text);
+    return true;
 }

@@ -535,6 +535,10 @@ float RariZuz::SearchSyncValue (int i, float v)
     const float r = MyEffect::SearchSyncValue (i, v);
     if (i >= 0 && i < numParameters)
     {
+        // The program's copy goes through editProgram, which only tries the
+        // edit lock inside a real-time block: the audio thread never waits
+        // here. A copy skipped then is rewritten by the parameter's next sync
+        // edit (or sync mode change).
         const SyncControl record = loadSyncRecord (syncControls[(size_t) i]);
         editProgram ([&] (RariZuzProgram& program) {
             program.syncControls[i].mode = record.mode;
