@@ -260,6 +260,11 @@ void RariZuz::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& 
         float* in[2] = { nullptr, nullptr };
         for (int c = 0; c < std::min ({ activeInputs, channels, 2 }); ++c)
             in[c] = buffer.getWritePointer (c);
+        // A one-channel block into a two-channel input: the one channel feeds
+        // both, as a mono input feeds the whole processing, so no ring
+        // channel keeps frames of earlier blocks.
+        if (activeInputs == 2 && in[1] == nullptr)
+            in[1] = in[0];
 
         for (int done = 0; done < n;)
         {

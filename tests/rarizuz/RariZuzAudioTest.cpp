@@ -104,6 +104,7 @@ struct Audio : ::testing::Test
 {
     void SetUp() override { SetUtilSampleRate (44100); }
 };
+using RariZuzAudio = Audio;
 } // namespace
 
 TEST_F (Audio, BlockSizesGiveTheSameSignalAtTheReportedLatency)
@@ -340,4 +341,48 @@ TEST_F (Audio, RandomAutomationKeepsTheOutputClean)
     EXPECT_EQ (bad, 0);
     for (int k = 0; k < 8; ++k)
         EXPECT_TRUE (e.getBar (k).isFinite()) << k;
+}
+
+TEST_F (RariZuzAudio, OneChannelBlockIntoAStereoInputFeedsBothInputChannels)
+{
+    // Two engines with a stereo input take the same stereo blocks; then one
+    // gets one-channel blocks of x and the other two-channel blocks of x, x.
+    // The one channel must reach both input channels: the outputs match.
+    constexpr int block = 256;
+    RariZuz mono, dual;
+    for (RariZuz* e : { &mono, &dual })
+    {
+        prepare (*e, 2, 2, block);
+        placeBar (*e, 0, 0.0f, 1.0f, 0.02f);
+        placeBar (*e, 1, 0.0f, 0.5f, 0.05f);
+        // Narrow bars: both input channels reach both outputs.
+        e->setIndexedParameter (RariZuz::pWidth, 0.0f);
+        e->setIndexedParameter (RariZuz::pWidth + 1, 0.2f);
+        e->setIndexedParameter (RariZuz::pPan + 1, 0.6f);
+    }
+
+    const int preRoll = 8 * block, length = 48 * block;
+    const auto left = noise (preRoll, 21, 0.4f), right = noise (preRoll, 22, 0.4f);
+    const auto x = noise (length, 23, 0.4f);
+    render (mono, { left, right }, 2, block);
+    render (dual, { left, right }, 2, block);
+
+    const auto expected = render (dual, { x, x }, 2, block);
+
+    juce::AudioBuffer<float> buffer (1, block);
+    juce::MidiBuffer midi;
+    Signal out ((size_t) length, 0.0f);
+    for (int start = 0; start < length; start += block)
+    {
+        buffer.copyFrom (0, 0, x.data() + start, block);
+        mono.processBlock (buffer, midi);
+        std::copy (buffer.getReadPointer (0), buffer.getReadPointer (0) + block, out.begin() + start);
+    }
+
+    EXPECT_GT (peakValue (expected[0], 0, length), 0.01f);
+    int differing = 0;
+    for (int s = 0; s < length; ++s)
+        if (out[(size_t) s] != expected[0][(size_t) s])
+            ++differing;
+    EXPECT_EQ (differing, 0);
 }
