@@ -748,7 +748,7 @@ TEST (OscRoundTrip, SenderToEffectAndBackOverUdp)
 
 TEST (OscRoundTrip, SeedCorpusReplaysCleanly)
 {
-    const auto corpus = juce::File (__FILE__).getSiblingFile ("osc_corpus");
+    const auto corpus = juce::File (VOKT_OSC_CORPUS);
     const auto files = corpus.findChildFiles (juce::File::findFiles, false);
     ASSERT_FALSE (files.isEmpty()) << corpus.getFullPathName();
 

@@ -6,13 +6,13 @@
 // hold finite parameter values within 0..1, a valid current parameter and a
 // 32-digit identity.
 //
-// Build and run (seed corpus in tests/core/osc_corpus, replayed by OscTest):
+// Build and run (seed corpus in fuzz/corpus/osc, replayed by OscTest):
 //   cmake -S . -B build/fuzz -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
 //         -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOKT_SANITIZE=address -DVOKT_FUZZ=ON \
 //         -DVOKT_BUILD_TESTS=OFF -DVOKT_BUILD_BENCH=OFF
 //   cmake --build build/fuzz --target vokt_osc_fuzzer -j4
-//   mkdir -p build/fuzz/corpus && build/fuzz/tests/fuzz/vokt_osc_fuzzer build/fuzz/corpus \
-//         tests/core/osc_corpus -dict=tests/fuzz/osc.dict -max_len=2048 -max_total_time=600
+//   mkdir -p build/fuzz/corpus && build/fuzz/fuzz/vokt_osc_fuzzer build/fuzz/corpus \
+//         fuzz/corpus/osc -dict=fuzz/osc.dict -max_len=2048 -max_total_time=600
 #include "OscLoopback.h"
 #include "TestEffect.h"
 
