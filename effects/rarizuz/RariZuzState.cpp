@@ -70,31 +70,6 @@ void normalised (float& v, float fallback) noexcept
     v = IsFiniteValue (v) ? Clip (0.0f, 1.0f, v) : fallback;
 }
 
-// A bool field that may hold any byte, made 0 or 1 without reading it as a bool.
-void flagByte (void* field) noexcept
-{
-    unsigned char byte;
-    std::memcpy (&byte, field, 1);
-    byte = byte != 0 ? 1 : 0;
-    std::memcpy (field, &byte, 1);
-}
-
-// Flags 0 or 1, note and count inside the tables (the repair the effect base
-// makes when it loads records).
-void sanitiseSyncRecords (SyncControl* records, int n) noexcept
-{
-    for (int i = 0; i < n; ++i)
-    {
-        SyncControl& r = records[i];
-        flagByte (&r.able);
-        flagByte (&r.mode);
-        if ((uint32_t) r.note > (uint32_t) kMaxSyncNote)
-            r.note = 5;
-        if ((uint32_t) r.count > (uint32_t) kMaxSyncCount)
-            r.count = 0;
-    }
-}
-
 void sanitiseBars (BarFreq* records) noexcept
 {
     for (int j = 0; j < kRariZuzNumBars; ++j)
@@ -159,7 +134,7 @@ void RariZuzProgram::sanitise() noexcept
     normalised (bands, 1.0f / 3.0f);
     normalised (mix, 1.0f);
     normalised (gain, defaultGain());
-    flagByte (&loadSpeed);
+    sanitiseFlagByte (&loadSpeed);
     for (float& v : agitation)
         normalised (v, 0.0f);
     sanitiseBars (bars);

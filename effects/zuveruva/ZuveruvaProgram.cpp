@@ -63,31 +63,6 @@ void normalisedAll (float (&values)[n], float fallback) noexcept
         normalised (v, fallback);
 }
 
-// A one-byte flag that may hold any byte, made 0 or 1 without reading it as a bool.
-void flagByte (void* field) noexcept
-{
-    unsigned char byte;
-    std::memcpy (&byte, field, 1);
-    byte = byte != 0 ? 1 : 0;
-    std::memcpy (field, &byte, 1);
-}
-
-// Flags 0 or 1, note and count inside their tables (the repair the effect
-// base makes when it loads sync records).
-void sanitiseSyncRecords (SyncControl* records, int n) noexcept
-{
-    for (int i = 0; i < n; ++i)
-    {
-        SyncControl& r = records[i];
-        flagByte (&r.able);
-        flagByte (&r.mode);
-        if ((uint32_t) r.note > (uint32_t) kMaxSyncNote)
-            r.note = 5;
-        if ((uint32_t) r.count > (uint32_t) kMaxSyncCount)
-            r.count = 0;
-    }
-}
-
 // A terminated text of whole UTF-8 characters: the last byte is zero, and
 // when the text is not valid UTF-8 its non-ASCII bytes become '?'.
 template <std::size_t n>
@@ -290,7 +265,7 @@ void ZuveruvaProgram::sanitise() noexcept
     // "Load File" is a command, not a source: applying it would open a chooser.
     if (FloatToIndexPopup (auxOn, 4) == 3)
         auxOn = 0.0f;
-    flagByte (&loadSpeed);
+    sanitiseFlagByte (&loadSpeed);
     normalised (frequency, 0.02f);
     normalised (amplitude, 0.02f);
     normalised (loop, 0.0f);

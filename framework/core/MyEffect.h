@@ -51,6 +51,12 @@ static_assert (offsetof (SyncControl, mode) == 1, "SyncControl layout");
 static_assert (offsetof (SyncControl, count) == 4, "SyncControl layout");
 static_assert (offsetof (SyncControl, note) == 8, "SyncControl layout");
 
+// Repairs of records read from bytes. A one-byte flag that may hold any byte
+// is made 0 or 1 without reading it as a bool; sync records get flags 0 or 1
+// and their note and count inside the tables.
+void sanitiseFlagByte (void* field) noexcept;
+void sanitiseSyncRecords (SyncControl* records, int n) noexcept;
+
 // Head of every state chunk: three big-endian words.
 struct stateHeader
 {

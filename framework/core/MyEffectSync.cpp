@@ -577,3 +577,25 @@ void MyEffect::enableSyncControl (int i, SyncControl* records, bool able)
     auto& record = records != nullptr ? records[i] : syncControls[(size_t) i];
     StoreField (record.able, able);
 }
+
+void sanitiseFlagByte (void* field) noexcept
+{
+    unsigned char byte;
+    std::memcpy (&byte, field, 1);
+    byte = byte != 0 ? 1 : 0;
+    std::memcpy (field, &byte, 1);
+}
+
+void sanitiseSyncRecords (SyncControl* records, int n) noexcept
+{
+    for (int i = 0; i < n; ++i)
+    {
+        SyncControl& r = records[i];
+        sanitiseFlagByte (&r.able);
+        sanitiseFlagByte (&r.mode);
+        if ((uint32_t) r.note > (uint32_t) kMaxSyncNote)
+            r.note = 5;
+        if ((uint32_t) r.count > (uint32_t) kMaxSyncCount)
+            r.count = 0;
+    }
+}
