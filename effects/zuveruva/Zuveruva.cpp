@@ -80,6 +80,31 @@ bool isSyncable (int i) noexcept
     return i == Zuveruva::kInterSpeed || agitationGroupOfSpeed (i) >= 0;
 }
 
+// The value of synced parameter i read from a char text; 0 when the text
+// holds no number. Shared by the juce::String and the char forms. The
+// juce::String form trims the text first: "%f" skips the same leading
+// whitespace and stops before trailing whitespace, so an untrimmed char text
+// reads the same.
+float syncedValueFromText (int i, const char* raw) noexcept
+{
+    float out = 0.0f;
+    if (i == Zuveruva::kInterSpeed)
+        InterSpeedStrToFloat (raw, &out);
+    else if (agitationGroupOfSpeed (i) >= 0)
+        AgitationSpeedStrToFloat (raw, &out);
+    return out;
+}
+
+// The plain text of synced parameter i's value v into buf (textBufferSize
+// bytes): the time of InterSpeed or of an agitation speed, even while synced.
+void writeSyncedPlainText (int i, float v, char* buf) noexcept
+{
+    if (i == Zuveruva::kInterSpeed)
+        FloatToInterSpeedStr (v, buf);
+    else
+        FloatToAgitationSpeedStr (v, buf);
+}
+
 float readNumber (const juce::String& text, bool& ok)
 {
     float v = 0.0f;
@@ -652,13 +677,32 @@ juce::String Zuveruva::getSyncParameterText (int i, float v, bool plainText)
     if (plainText && isSyncable (i))
     {
         char buf[textBufferSize] = {};
-        if (i == kInterSpeed)
-            FloatToInterSpeedStr (v, buf);
-        else
-            FloatToAgitationSpeedStr (v, buf);
+        writeSyncedPlainText (i, v, buf);
         return buf;
     }
     return getIndexedParameterTextFromValue (i, v, textBufferSize);
+}
+
+bool Zuveruva::writeSyncPlainText (int i, float v, char* buf, std::size_t size)
+{
+    if (buf == nullptr || size == 0 || ! isSyncable (i))
+        return false;
+    char plain[textBufferSize] = {};
+    writeSyncedPlainText (i, v, plain);
+    plain[sizeof (plain) - 1] = 0;
+    const std::size_t length = std::strlen (plain);
+    if (length >= size)
+        return false;
+    std::memcpy (buf, plain, length + 1);
+    return true;
+}
+
+bool Zuveruva::readSyncValueFromText (int i, const char* text, float& value)
+{
+    if (text == nullptr || ! isSyncable (i))
+        return false;
+    value = syncedValueFromText (i, text);
+    return true;
 }
 
 float Zuveruva::getIndexedParameterValueFromText (int i, juce::String text)
@@ -680,7 +724,7 @@ float Zuveruva::getIndexedParameterValueFromText (int i, juce::String text)
             const float n = readNumber (t, ok);
             return ok ? juce::jlimit (0.0f, 1.0f, n) : 0.0f;
         }
-        case kInterSpeed: InterSpeedStrToFloat (raw, &out); return out;
+        case kInterSpeed: return syncedValueFromText (i, raw);
         case kAmplitude:
         case kFrequency: ValueStrToFloat (raw, &out); return out;
         case kMix:
@@ -696,10 +740,7 @@ float Zuveruva::getIndexedParameterValueFromText (int i, juce::String text)
         return out;
     }
     if (agitationGroupOfSpeed (i) >= 0)
-    {
-        AgitationSpeedStrToFloat (raw, &out);
-        return out;
-    }
+        return syncedValueFromText (i, raw);
     return 0.0f;
 }
 
@@ -890,6 +931,8 @@ bool Zuveruva::SetSyncMode (int i, bool on)
 float Zuveruva::SearchSyncValue (int i, float value)
 {
     const float v = MyEffect::SearchSyncValue (i, value);
+    // Inside a real-time block the program's copy only tries the record lock;
+    // a copy skipped then is rewritten by the timer (missedProgramWrites).
     storeSyncInProgram (i);
     return v;
 }

@@ -171,6 +171,11 @@ public:
     bool SetSyncMode (int i, bool on) override;
     float SearchSyncValue (int i, float value) override;
     juce::String getSyncParameterText (int i, float v, bool plainText) override;
+    // The char forms of the synced parameters' plain text and of reading a
+    // value back from a text (the same functions as the juce::String forms),
+    // so a synced value is snapped at once on any thread without allocating.
+    bool writeSyncPlainText (int i, float v, char* buf, std::size_t size) override;
+    bool readSyncValueFromText (int i, const char* text, float& value) override;
     void interpolTask() override;
     // The latency is N - 1 whatever the block size (see ResetProcess).
     void updateLatency (int frameSize, float overlap, int extra) override;
