@@ -3,8 +3,8 @@
 // the application of the twelve blended values.
 #include "RariZuz.h"
 
+#include "PresetStepLock.h"
 #include "RariZuzInternal.h"
-#include "RariZuzPresetLock.h"
 #include "RariZuzValues.h"
 #include "Utilities.h"
 
@@ -69,7 +69,7 @@ void RariZuz::StopInterpolation()
 void RariZuz::interpolTask()
 {
     // The base's step holds the step lock around this call.
-    const PresetStepHeld held;
+    const PresetStepHeld held (agitationStepLock);
 
     if (alfa.load() < 1.0f)
         DoInterpolation();

@@ -5,8 +5,8 @@
 #include "RariZuz.h"
 
 #include "MyPluginHostType.h"
+#include "PresetStepLock.h"
 #include "RariZuzInternal.h"
-#include "RariZuzPresetLock.h"
 #include "RariZuzValues.h"
 #include "Utilities.h"
 
@@ -153,7 +153,7 @@ void RariZuz::snapshotLive (RariZuzPreset& preset)
 
 bool RariZuz::mayRunPresetWork() const noexcept
 {
-    return presetStepHeld() || ! isInAudioCallback() || offline.load();
+    return holdsPresetStepLock (agitationStepLock) || ! isInAudioCallback() || offline.load();
 }
 
 void RariZuz::getPresetStates (int* states)

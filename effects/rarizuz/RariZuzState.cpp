@@ -3,8 +3,8 @@
 // migration of version 102 records, and the repair of records read from bytes.
 #include "RariZuz.h"
 
+#include "PresetStepLock.h"
 #include "RariZuzInternal.h"
-#include "RariZuzPresetLock.h"
 #include "RariZuzValues.h"
 #include "SuperSlider.h"
 #include "TempoSync.h"

@@ -5,16 +5,14 @@
 
 #include "MyAudioReader.h"
 #include "MyPluginHostType.h"
+#include "PresetStepLock.h"
 #include "SuperSlider.h"
 #include "Utilities.h"
-#include "ZuveruvaStepLock.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <optional>
-
-using namespace zuveruva;
 
 namespace
 {
@@ -150,7 +148,7 @@ void Zuveruva::requestFrameSize (float v)
 
     // Resizing takes the callback lock: never inside a block, nor under the
     // step lock (an offline block holds the callback lock and waits for it).
-    if (isMessageThread() && blockDepth == 0 && stepLockHeld() == nullptr)
+    if (isMessageThread() && blockDepth == 0 && presetStepLockHeld() == nullptr)
         changeFrameSize (v);
     else
         deferToTimer (workFrameSize);
@@ -310,7 +308,7 @@ void Zuveruva::setCurrentProgram (int k)
         // Records, cells and sync records change while no interpolation step
         // runs; the parameters are applied afterwards, outside the step lock
         // (a Bands change takes the callback lock).
-        const StepScope step (agitationStepLock);
+        const PresetStepScope step (agitationStepLock);
         StopInterpolation();
 
         int cells[8];
@@ -430,7 +428,7 @@ void Zuveruva::InitPreset (ZuveruvaPreset* p, int)
 
 void Zuveruva::initPreset()
 {
-    const StepScope step (agitationStepLock);
+    const PresetStepScope step (agitationStepLock);
     {
         const std::lock_guard<std::mutex> lock (recordLock);
         for (int k = 0; k < numProgramsTotal; ++k)
@@ -500,7 +498,7 @@ void Zuveruva::SetPreset (long slot, long action)
         return;
     }
 
-    const StepScope step (agitationStepLock);
+    const PresetStepScope step (agitationStepLock);
     presetAction ((int) slot, (int) action);
 }
 
@@ -655,7 +653,7 @@ bool Zuveruva::compareStateInformation (void*, int)
 void Zuveruva::StopInterpolation()
 {
     // Serialised with the step, so a step in progress cannot move alfa back.
-    std::optional<StepScope> step;
+    std::optional<PresetStepScope> step;
     if (mayRunPresetWork())
         step.emplace (agitationStepLock);
 
@@ -674,7 +672,7 @@ void Zuveruva::StopInterpolation()
 void Zuveruva::interpolTask()
 {
     // The base's step holds the step lock around this call.
-    const StepLockHeld held (agitationStepLock);
+    const PresetStepHeld held (agitationStepLock);
 
     if (alfa.load() < 1.0f)
         DoInterpolation();
@@ -684,7 +682,7 @@ void Zuveruva::interpolTask()
 
 void Zuveruva::DoInterpolation()
 {
-    const StepScope step (agitationStepLock);
+    const PresetStepScope step (agitationStepLock);
 
     const auto excluded = [this] (int i) {
         return nonInterpolated != nullptr && nonInterpolated[(size_t) i].load() != 0;
@@ -765,7 +763,7 @@ void Zuveruva::MakeSuperSlider()
         deferToTimer (workSuperSlider);
         return;
     }
-    const StepScope step (agitationStepLock);
+    const PresetStepScope step (agitationStepLock);
 
     const float x = superSlider.load();
     float positions[kNumSuperCells];

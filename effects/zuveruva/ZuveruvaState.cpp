@@ -5,12 +5,10 @@
 // the records are repaired before use.
 #include "Zuveruva.h"
 
-#include "ZuveruvaStepLock.h"
+#include "PresetStepLock.h"
 
 #include <algorithm>
 #include <cstring>
-
-using namespace zuveruva;
 
 void Zuveruva::getStateInformation (juce::MemoryBlock& dest)
 {
@@ -36,7 +34,7 @@ void Zuveruva::writeProgramRecords (juce::MemoryBlock& dest, bool allPrograms)
 {
     const int count = allPrograms ? numProgramsTotal : 1;
     // Serialised with preset work, which also owns programScratch.
-    const StepScope step (agitationStepLock);
+    const PresetStepScope step (agitationStepLock);
     {
         const std::lock_guard<std::mutex> lock (recordLock);
         ZuveruvaProgram& current = currentProgramRecord();
@@ -75,7 +73,7 @@ void Zuveruva::loadProgramRecords (const void* data, int size, bool allPrograms)
     float superSliderOf = 0.0f;
     int32_t width = 0, height = 0;
     {
-        const StepScope step (agitationStepLock);
+        const PresetStepScope step (agitationStepLock);
         for (int k = 0; k < count; ++k)
         {
             ZuveruvaProgram& record = programScratch[(size_t) k];
