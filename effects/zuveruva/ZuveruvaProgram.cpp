@@ -175,29 +175,42 @@ ZuveruvaProgram::ZuveruvaProgram() noexcept
     std::strncpy (name, "Init Quarn", sizeof (name) - 1);
 }
 
+namespace
+{
+// The program's own big-endian fields (a swap is its own inverse); the cell
+// map and the sync records are swapped by the callers, each direction with
+// its own forms.
+void swapProgramFields (ZuveruvaProgram& p) noexcept
+{
+    swapField (p.superSlider);
+    swapField (p.interSpeed);
+    swapField (p.bands);
+    swapField (p.gain);
+    swapField (p.mix);
+    swapField (p.balance);
+    swapField (p.auxGain);
+    swapField (p.auxDepth);
+    swapField (p.auxOn);
+    swapField (p.frequency);
+    swapField (p.amplitude);
+    swapField (p.loop);
+    swapField (p.loopBegin);
+    swapField (p.loopEnd);
+    swapField (p.sync);
+    swapFields (p.agitationAmpl234);
+    swapFields (p.agitationSpeed234);
+    swapField (p.agitationAmpl1);
+    swapField (p.agitationSpeed1);
+    swapField (p.agitationSwitch);
+    swapFields (p.agitationIds);
+    swapField (p.editorWidth);
+    swapField (p.editorHeight);
+}
+} // namespace
+
 void ZuveruvaProgram::SwapToBig() noexcept
 {
-    swapField (superSlider);
-    swapField (interSpeed);
-    swapField (bands);
-    swapField (gain);
-    swapField (mix);
-    swapField (balance);
-    swapField (auxGain);
-    swapField (auxDepth);
-    swapField (auxOn);
-    swapField (frequency);
-    swapField (amplitude);
-    swapField (loop);
-    swapField (loopBegin);
-    swapField (loopEnd);
-    swapField (sync);
-    swapFields (agitationAmpl234);
-    swapFields (agitationSpeed234);
-    swapField (agitationAmpl1);
-    swapField (agitationSpeed1);
-    swapField (agitationSwitch);
-    swapFields (agitationIds);
+    swapProgramFields (*this);
     MyEffect::SwapSuperConfigToBig (superCells);
     MyEffect::SwapSyncControlToBig (syncTable, swappedSyncRecords);
     for (auto& preset : presets)
@@ -205,8 +218,6 @@ void ZuveruvaProgram::SwapToBig() noexcept
         preset.swapFields();
         MyEffect::SwapSyncControlToBig (preset.syncTable, swappedSyncRecords);
     }
-    swapField (editorWidth);
-    swapField (editorHeight);
 }
 
 void ZuveruvaProgram::SwapToHost() noexcept
@@ -216,29 +227,9 @@ void ZuveruvaProgram::SwapToHost() noexcept
     if (width >= 1 && width <= 9999)
         return;
 
-    // The same fields as SwapToBig; the cell map and the sync records through
-    // the forms that recognise data already in host order.
-    swapField (superSlider);
-    swapField (interSpeed);
-    swapField (bands);
-    swapField (gain);
-    swapField (mix);
-    swapField (balance);
-    swapField (auxGain);
-    swapField (auxDepth);
-    swapField (auxOn);
-    swapField (frequency);
-    swapField (amplitude);
-    swapField (loop);
-    swapField (loopBegin);
-    swapField (loopEnd);
-    swapField (sync);
-    swapFields (agitationAmpl234);
-    swapFields (agitationSpeed234);
-    swapField (agitationAmpl1);
-    swapField (agitationSpeed1);
-    swapField (agitationSwitch);
-    swapFields (agitationIds);
+    // The cell map and the sync records through the forms that recognise
+    // data already in host order.
+    swapProgramFields (*this);
     MyEffect::SwapSuperConfigToHost (superCells);
     MyEffect::SwapSyncControlToHost (syncTable, swappedSyncRecords);
     for (auto& preset : presets)
@@ -246,8 +237,6 @@ void ZuveruvaProgram::SwapToHost() noexcept
         preset.swapFields();
         MyEffect::SwapSyncControlToHost (preset.syncTable, swappedSyncRecords);
     }
-    swapField (editorWidth);
-    swapField (editorHeight);
 }
 
 void ZuveruvaProgram::sanitise() noexcept
