@@ -2,6 +2,7 @@
 // (header, program records, MIDI binding table), their byte order, the
 // migration of version 102 records, and the repair of records read from bytes.
 #include "RariZuz.h"
+#include "ByteOrder.h"
 
 #include "PresetStepLock.h"
 #include "RariZuzInternal.h"
@@ -22,24 +23,6 @@ namespace
 constexpr int swappedSyncRecords = RariZuz::numParameters;
 // Editor sizes taken from a record: larger ones are taken as damage.
 constexpr int32_t maxEditorSize = 16384;
-
-uint32_t swap32 (uint32_t v) noexcept
-{
-    return ((v & 0x000000ffu) << 24) | ((v & 0x0000ff00u) << 8)
-         | ((v & 0x00ff0000u) >> 8) | ((v & 0xff000000u) >> 24);
-}
-
-// Swaps one 32-bit field in place through its bits (a float that reads as a
-// NaN in the other byte order keeps its pattern).
-template <typename T>
-void swapField (T& field) noexcept
-{
-    static_assert (sizeof (T) == 4, "32-bit fields only");
-    uint32_t bits;
-    std::memcpy (&bits, &field, sizeof bits);
-    bits = swap32 (bits);
-    std::memcpy (&field, &bits, sizeof bits);
-}
 
 // The 13 big-endian floats of a preset and their swap.
 void swapPresetFields (RariZuzPreset& p) noexcept

@@ -1,4 +1,5 @@
 #include "ZuveruvaProgram.h"
+#include "ByteOrder.h"
 
 #include "SuperSlider.h"
 #include "TempoSync.h"
@@ -17,31 +18,6 @@ constexpr int32_t maxEditorSize = 16384;
 constexpr int agitation1Speed = 21;
 constexpr int agitation2Ampl = 30;
 constexpr int agitation2Speed = 33;
-
-uint32_t swap32 (uint32_t v) noexcept
-{
-    return ((v & 0x000000ffu) << 24) | ((v & 0x0000ff00u) << 8)
-         | ((v & 0x00ff0000u) >> 8) | ((v & 0xff000000u) >> 24);
-}
-
-// Swaps one 32-bit field in place through its bits (a float that reads as a
-// NaN in the other byte order keeps its pattern).
-template <typename T>
-void swapField (T& field) noexcept
-{
-    static_assert (sizeof (T) == 4, "32-bit fields only");
-    uint32_t bits;
-    std::memcpy (&bits, &field, sizeof bits);
-    bits = swap32 (bits);
-    std::memcpy (&field, &bits, sizeof bits);
-}
-
-template <typename T, std::size_t n>
-void swapFields (T (&fields)[n]) noexcept
-{
-    for (auto& f : fields)
-        swapField (f);
-}
 
 float zeroDecibels() noexcept
 {

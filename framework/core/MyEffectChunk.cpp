@@ -1,5 +1,6 @@
 // State chunk frame, byte order and the program file.
 #include "MyEffect.h"
+#include "ByteOrder.h"
 
 #include "myMemoryBlock.h"
 
@@ -8,12 +9,6 @@
 
 namespace
 {
-uint32_t swap32 (uint32_t v) noexcept
-{
-    return ((v & 0x000000ffu) << 24) | ((v & 0x0000ff00u) << 8)
-         | ((v & 0x00ff0000u) >> 8) | ((v & 0xff000000u) >> 24);
-}
-
 // Swaps one 32-bit word in place, wherever it lies (no alignment needed).
 void swapWordAt (void* p) noexcept
 {
