@@ -670,14 +670,7 @@ bool RariZuz::writeSyncPlainText (int i, float v, char* buf, std::size_t size)
     if (buf == nullptr || size == 0)
         return false;
     char plain[valueTextSize] = {};
-    if (! writePlainSyncText (i, v, plain))
-        return false;
-    plain[sizeof (plain) - 1] = 0;
-    const std::size_t length = std::strlen (plain);
-    if (length >= size)
-        return false;
-    std::memcpy (buf, plain, length + 1);
-    return true;
+    return writePlainSyncText (i, v, plain) && copySyncPlainText (plain, sizeof (plain), buf, size);
 }
 
 bool RariZuz::readSyncValueFromText (int i, const char* text, float& value)

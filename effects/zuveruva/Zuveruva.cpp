@@ -689,12 +689,7 @@ bool Zuveruva::writeSyncPlainText (int i, float v, char* buf, std::size_t size)
         return false;
     char plain[textBufferSize] = {};
     writeSyncedPlainText (i, v, plain);
-    plain[sizeof (plain) - 1] = 0;
-    const std::size_t length = std::strlen (plain);
-    if (length >= size)
-        return false;
-    std::memcpy (buf, plain, length + 1);
-    return true;
+    return copySyncPlainText (plain, sizeof (plain), buf, size);
 }
 
 bool Zuveruva::readSyncValueFromText (int i, const char* text, float& value)

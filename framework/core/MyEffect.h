@@ -394,6 +394,10 @@ public:
     // snapped by the timer (applyPendingSyncValues).
     virtual bool writeSyncPlainText (int i, float v, char* buf, std::size_t size);
     virtual bool readSyncValueFromText (int i, const char* text, float& value);
+    // For writeSyncPlainText overrides: copies a text written into a local
+    // buffer (terminated at plainSize - 1) into buf, or refuses (false) when
+    // it does not fit in size bytes.
+    static bool copySyncPlainText (char* plain, std::size_t plainSize, char* buf, std::size_t size) noexcept;
 
     void copySyncControlTo (SyncControl* dst);
     void copySyncControlFrom (const SyncControl* src);

@@ -599,3 +599,15 @@ void sanitiseSyncRecords (SyncControl* records, int n) noexcept
             r.count = 0;
     }
 }
+
+bool MyEffect::copySyncPlainText (char* plain, std::size_t plainSize, char* buf, std::size_t size) noexcept
+{
+    if (plain == nullptr || plainSize == 0 || buf == nullptr)
+        return false;
+    plain[plainSize - 1] = 0;
+    const std::size_t length = std::strlen (plain);
+    if (length >= size)
+        return false;
+    std::memcpy (buf, plain, length + 1);
+    return true;
+}
