@@ -3,6 +3,7 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <atomic>
+#include <cstdlib>
 
 #if ! JUCE_MODAL_LOOPS_PERMITTED
  #error "The dialogs need JUCE_MODAL_LOOPS_PERMITTED=1"
@@ -31,14 +32,74 @@ Dialogs* Dialogs::install (Dialogs* d)
     return installedDialogs.exchange (d, std::memory_order_acq_rel);
 }
 
+void Dialogs::showAlertAsync (const juce::String& title, const juce::String& message)
+{
+    showAlert (title, message);
+}
+
+void Dialogs::chooseFileToOpenAsync (const juce::String& title, const juce::File& initial,
+                                     const juce::String& patterns,
+                                     std::function<void (bool, const juce::File&)> done)
+{
+    juce::File result;
+    const bool chosen = chooseFileToOpen (title, initial, patterns, result);
+    if (done)
+        done (chosen, result);
+}
+
+bool Dialogs::displayAvailable()
+{
+    // JUCE's X11 layer opens the display named by DISPLAY; without one every
+    // window would fail (and some hosts crash on it).
+    const char* display = std::getenv ("DISPLAY");
+    if (display == nullptr || *display == 0)
+        return false;
+    if (! juce::MessageManager::getInstanceWithoutCreating())
+        return false;
+    return juce::Desktop::getInstance().getDisplays().getPrimaryDisplay() != nullptr;
+}
+
+JuceDialogs::~JuceDialogs() = default;
+
+void JuceDialogs::showAlertAsync (const juce::String& title, const juce::String& message)
+{
+    if (! displayAvailable())
+        return;
+    juce::AlertWindow::showMessageBoxAsync (juce::MessageBoxIconType::WarningIcon, title, message, "OK");
+}
+
+void JuceDialogs::chooseFileToOpenAsync (const juce::String& title, const juce::File& initial,
+                                         const juce::String& patterns,
+                                         std::function<void (bool, const juce::File&)> done)
+{
+    if (! displayAvailable())
+    {
+        if (done)
+            done (false, {});
+        return;
+    }
+    asyncChooser = std::make_unique<juce::FileChooser> (title, initial, patterns);
+    asyncChooser->launchAsync (juce::FileBrowserComponent::openMode | juce::FileBrowserComponent::canSelectFiles,
+                               [done = std::move (done)] (const juce::FileChooser& fc)
+                               {
+                                   const auto result = fc.getResult();
+                                   if (done)
+                                       done (result != juce::File(), result);
+                               });
+}
+
 void JuceDialogs::showAlert (const juce::String& title, const juce::String& message)
 {
+    if (! displayAvailable())
+        return;
     juce::AlertWindow::showMessageBox (juce::MessageBoxIconType::WarningIcon, title, message, "OK");
 }
 
 bool JuceDialogs::askOkCancel (const juce::String& title, const juce::String& message,
                                const juce::String& okText, const juce::String& cancelText)
 {
+    if (! displayAvailable())
+        return false;
     return juce::AlertWindow::showOkCancelBox (juce::MessageBoxIconType::QuestionIcon, title, message,
                                                okText, cancelText, nullptr, nullptr);
 }
@@ -46,6 +107,8 @@ bool JuceDialogs::askOkCancel (const juce::String& title, const juce::String& me
 bool JuceDialogs::chooseFileToOpen (const juce::String& title, const juce::File& initial,
                                     const juce::String& patterns, juce::File& result)
 {
+    if (! displayAvailable())
+        return false;
     juce::FileChooser chooser (title, initial, patterns);
     if (! chooser.browseForFileToOpen())
         return false;
@@ -56,6 +119,8 @@ bool JuceDialogs::chooseFileToOpen (const juce::String& title, const juce::File&
 bool JuceDialogs::chooseFileToSave (const juce::String& title, const juce::File& initial,
                                     const juce::String& patterns, juce::File& result)
 {
+    if (! displayAvailable())
+        return false;
     juce::FileChooser chooser (title, initial, patterns);
     if (! chooser.browseForFileToSave (true))
         return false;

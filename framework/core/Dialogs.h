@@ -7,6 +7,11 @@
 // Threads: message thread only, for the dialogs and for install().
 #include <juce_core/juce_core.h>
 
+#include <functional>
+#include <memory>
+
+namespace juce { class FileChooser; }
+
 class Dialogs
 {
 public:
@@ -30,6 +35,21 @@ public:
     virtual bool chooseFileToSave (const juce::String& title, const juce::File& initial,
                                    const juce::String& patterns, juce::File& result) = 0;
 
+    // Asynchronous forms, for code that must never run a modal loop (the
+    // plug-in: a host's UI thread must not be held). They return at once;
+    // `done` runs later on the message thread (or at once, in tests), with
+    // false when cancelled or when no window can be shown. The defaults
+    // answer through the blocking forms, which test doubles implement.
+    virtual void showAlertAsync (const juce::String& title, const juce::String& message);
+    virtual void chooseFileToOpenAsync (const juce::String& title, const juce::File& initial,
+                                        const juce::String& patterns,
+                                        std::function<void (bool chosen, const juce::File& result)> done);
+
+    // True when windows can be shown (an X display answers). Without one the
+    // JUCE implementation shows nothing: alerts are dropped, questions answer
+    // Cancel and choosers answer "cancelled".
+    static bool displayAvailable();
+
     // The dialogs in force: the installed ones, or the JUCE implementation.
     static Dialogs& get();
     // Installs d (not owned; null restores the JUCE implementation).
@@ -37,10 +57,16 @@ public:
     static Dialogs* install (Dialogs* d);
 };
 
-// The JUCE implementation: AlertWindow and FileChooser, blocking.
+// The JUCE implementation: AlertWindow and FileChooser, blocking, with
+// asynchronous forms (AlertWindow::showMessageBoxAsync, FileChooser::launchAsync).
 class JuceDialogs : public Dialogs
 {
 public:
+    ~JuceDialogs() override;
+    void showAlertAsync (const juce::String& title, const juce::String& message) override;
+    void chooseFileToOpenAsync (const juce::String& title, const juce::File& initial,
+                                const juce::String& patterns,
+                                std::function<void (bool chosen, const juce::File& result)> done) override;
     void showAlert (const juce::String& title, const juce::String& message) override;
     bool askOkCancel (const juce::String& title, const juce::String& message,
                       const juce::String& okText, const juce::String& cancelText) override;
@@ -48,6 +74,9 @@ public:
                            const juce::String& patterns, juce::File& result) override;
     bool chooseFileToSave (const juce::String& title, const juce::File& initial,
                            const juce::String& patterns, juce::File& result) override;
+
+private:
+    std::unique_ptr<juce::FileChooser> asyncChooser;  // the chooser launched last (message thread)
 };
 
 // Installs some dialogs for the life of a scope (tests).
