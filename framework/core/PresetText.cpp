@@ -1,5 +1,7 @@
 #include "PresetText.h"
 
+#include <cstring>
+
 namespace
 {
 int HexDigitValue (char c) noexcept
@@ -13,6 +15,15 @@ int HexDigitValue (char c) noexcept
     return -1;
 }
 } // namespace
+
+bool IsAsciiText (const juce::String& text) noexcept
+{
+    // The string's own buffer, always NUL-terminated: bytes, never characters.
+    for (const char* p = text.toRawUTF8(); *p != 0; ++p)
+        if ((unsigned char) *p >= 0x80)
+            return false;
+    return true;
+}
 
 juce::String MakePresetText (const juce::String& productWord, int slot,
                              const unsigned char* bytes, int size)
@@ -37,6 +48,8 @@ juce::String MakePresetText (const juce::String& productWord, int slot,
 
 bool FindPresetTextSpaces (const juce::String& text, int& firstSpace, int& secondSpace)
 {
+    if (! IsAsciiText (text))
+        return false;
     const int first = text.indexOfChar (' ');
     if (first < 0 || first > kPresetTextFirstSpaceMax)
         return false;
@@ -50,8 +63,10 @@ bool FindPresetTextSpaces (const juce::String& text, int& firstSpace, int& secon
 
 bool DecodePresetHex (const juce::String& hex, juce::MemoryBlock& out)
 {
+    if (! IsAsciiText (hex))
+        return false;
     const char* p = hex.toRawUTF8();
-    const size_t length = hex.getNumBytesAsUTF8();
+    const size_t length = std::strlen (p);
 
     // Pairs of digits, one space between pairs: n pairs take 3n - 1 bytes.
     if (length < 2 || (length + 1) % 3 != 0)

@@ -7,6 +7,12 @@
 // Thread contract: pure functions on caller data, callable on any thread.
 #include <juce_core/juce_core.h>
 
+// Whether every byte of text is below 0x80. Reads the bytes only: a text
+// from another program (the clipboard) may hold invalid UTF-8, which every
+// character-wise juce::String operation would read past its end. Preset
+// texts are ASCII by design; every reader below refuses anything else.
+bool IsAsciiText (const juce::String& text) noexcept;
+
 // Limits on where the two separating spaces may lie (character positions).
 constexpr int kPresetTextFirstSpaceMax = 20;
 constexpr int kPresetTextSecondSpaceMax = 30;
@@ -16,13 +22,13 @@ constexpr int kPresetTextSecondSpaceMax = 30;
 juce::String MakePresetText (const juce::String& productWord, int slot,
                              const unsigned char* bytes, int size);
 
-// Positions of the first two spaces. False unless both exist, the first at a
+// Positions of the first two spaces. False unless the text is ASCII, both exist, the first at a
 // position <= 20 and the second at a position <= 30.
 bool FindPresetTextSpaces (const juce::String& text, int& firstSpace, int& secondSpace);
 
 // Decodes the byte part of a preset text: pairs of hexadecimal digits (either
-// case) separated by single spaces, with no other character and nothing
-// before or after. False (out untouched) for anything else.
+// case) separated by single spaces, with no other character (no byte at or
+// above 0x80) and nothing before or after. False (out untouched) for anything else.
 bool DecodePresetHex (const juce::String& hex, juce::MemoryBlock& out);
 
 // Whether text may be pasted into an effect whose product word is

@@ -228,6 +228,31 @@ TEST_F (PresetFrame, MalformedPresetTextsAreRefusedAndChangeNothing)
     EXPECT_EQ (effect.getPresetString (16), "");
 }
 
+// Another program's clipboard bytes reach us as a juce::String unchecked,
+// invalid UTF-8 included (a lead byte at the very end reads past the
+// buffer if the text is walked character by character).
+TEST_F (PresetFrame, ClipboardTextWithAByteAbove0x7fAnywhereIsRefused)
+{
+    const juce::String good = effect.getPresetString (3);
+    const std::string bytes = good.toStdString();
+    const std::vector<unsigned char> before (effect.getPresetPointer (11), effect.getPresetPointer (11) + effect.getPresetSize());
+    for (const unsigned char high : { 0xff, 0xf0, 0xc3, 0x80 })
+    {
+        for (size_t i = 0; i < bytes.size(); ++i)
+        {
+            std::string raw = bytes;
+            raw[i] = (char) high;
+            juce::String text = juce::String::fromUTF8 (raw.data(), (int) raw.size());
+            ASSERT_NE (std::strchr (text.toRawUTF8(), (char) high), nullptr);   // the byte got through as it is
+            EXPECT_FALSE (effect.isPresetStringValid (text)) << i;
+            EXPECT_EQ (effect.getPresetStringTitle (text), "preset ") << i;
+            effect.setPresetString (11, text);
+        }
+    }
+    EXPECT_EQ (effect.presetCalls.load(), 0);
+    EXPECT_EQ (std::memcmp (effect.getPresetPointer (11), before.data(), before.size()), 0);
+}
+
 TEST (PresetFrameNoData, EffectWithoutPresetDataHasNoTextAndTakesNoPaste)
 {
     struct NoPresets : FrameTestEffect
