@@ -24,6 +24,34 @@ protected:
 
     juce::StringArray alerts;
 };
+
+// A WAV file of the extensible kind, written byte by byte: a 40-byte format
+// chunk without channel mask and one frame of silence.
+juce::File extensibleWav (const juce::File& file, int channels)
+{
+    juce::MemoryOutputStream out;
+    const int blockAlign = channels * 2;
+    out.write ("RIFF", 4);
+    out.writeInt (4 + 8 + 40 + 8 + blockAlign);
+    out.write ("WAVEfmt ", 8);
+    out.writeInt (40);
+    out.writeShort ((short) (uint16_t) 0xfffe);
+    out.writeShort ((short) channels);
+    out.writeInt (44100);
+    out.writeInt (44100 * blockAlign);
+    out.writeShort ((short) blockAlign);
+    out.writeShort (16);
+    out.writeShort (22);
+    out.writeShort (16);
+    out.writeInt (0);
+    const uint8_t pcm[16] = { 1, 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xaa, 0, 0x38, 0x9b, 0x71 };
+    out.write (pcm, sizeof pcm);
+    out.write ("data", 4);
+    out.writeInt (blockAlign);
+    out.writeRepeatedByte (0, (size_t) blockAlign);
+    EXPECT_TRUE (file.replaceWithData (out.getData(), out.getDataSize()));
+    return file;
+}
 } // namespace
 
 TEST_F (AudioFileCheckTest, ChecksAndReportsEachKindOfFile)
@@ -43,6 +71,9 @@ TEST_F (AudioFileCheckTest, ChecksAndReportsEachKindOfFile)
         { wavFile ("stereo.wav", 44100.0, 2, 100), 0, "" },
         { wavFile ("six.wav", 44100.0, 6, 100), 6,
           "Error in reading six.wav|six.wav is a 6 channels audio file\n Vokt Tools can read only mono or stereo audio files" },
+        // More channels than there are named speakers: the reader's layout runs past them.
+        { extensibleWav (folder.getChildFile ("many.wav"), 300), 300,
+          "Error in reading many.wav|many.wav is a 300 channels audio file\n Vokt Tools can read only mono or stereo audio files" },
     };
     for (const auto& c : cases)
     {
