@@ -5,8 +5,9 @@
 //
 // Thread contract: init/release only while no block runs (construction, or
 // under the processor's callback lock); the audio thread writes frames and
-// writeIndex; displays on the message thread read writeIndex (atomic) and
-// the frames, which may be mid-write (a display artefact only).
+// writeIndex. A ring that a display reads from another thread is written
+// with pushRelaxed and read with loadRelaxed only (relaxed atomic accesses
+// to every value: a frame may show half old, half new, never a torn value).
 #include <atomic>
 #include <cstdint>
 #include <cstring>
@@ -67,6 +68,28 @@ public:
         const uint64_t w = writeIndex.load (std::memory_order_relaxed);
         std::memcpy (getBuffer (w), frame, static_cast<std::size_t> (length) * sizeof (T));
         writeIndex.store ((w + 1) % count, std::memory_order_release);
+    }
+
+    // push, with every value stored as a relaxed atomic (no tearing, no data
+    // race with loadRelaxed on another thread).
+    void pushRelaxed (const T* frame) noexcept
+    {
+        const uint64_t w = writeIndex.load (std::memory_order_relaxed);
+        T* dst = getBuffer (w);
+        for (uint64_t i = 0; i < length; ++i)
+        {
+            T v = frame[i];
+            __atomic_store (dst + i, &v, __ATOMIC_RELAXED);
+        }
+        writeIndex.store ((w + 1) % count, std::memory_order_release);
+    }
+
+    // Value i of frame slot, as a relaxed atomic load (slot < count, i < length).
+    T loadRelaxed (uint64_t slot, uint64_t i) const noexcept
+    {
+        T v;
+        __atomic_load (storage.data() + slot * length + i, &v, __ATOMIC_RELAXED);
+        return v;
     }
 
 private:

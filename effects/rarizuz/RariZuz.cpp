@@ -143,6 +143,7 @@ RariZuz::~RariZuz()
     runUnderCallbackLock ([this] {
         delayLines[0].release();
         delayLines[1].release();
+        displayLine.release();
     });
 }
 
@@ -339,6 +340,12 @@ void RariZuz::Traitement (float** in, float** out)
 
     MyBuffersArray<float>* lines[2] = { &delayLines[0], &delayLines[1] };
     spectralFrame.process (settings, in, out, lines, frameBars, kRariZuzNumBars);
+
+    // The finished frame of line 0 (feedback added) for the sonogram.
+    if (displayLine.getCount() == delayLines[0].getCount() && displayLine.getCount() > 0
+        && static_cast<int64_t> (displayLine.getLength()) == settings.fftSize
+        && displayLine.getLength() == delayLines[0].getLength())
+        displayLine.pushRelaxed (delayLines[0].getNewest());
 }
 
 void RariZuz::ResetProcess()
@@ -350,6 +357,7 @@ void RariZuz::ResetProcess()
     delayFrames.store (frames);
     delayLines[0].init ((uint64_t) frames, (uint64_t) n);
     delayLines[1].init ((uint64_t) frames, (uint64_t) n);
+    displayLine.init ((uint64_t) frames, (uint64_t) n);
 
     // Blocks of a single sample are a real size too: their latency is reported.
     const int libraryBlockSize = getBlockSize();

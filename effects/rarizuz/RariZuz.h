@@ -163,6 +163,13 @@ public:
     bool isStopped() const noexcept { return stopped.load(); }
     // The delay line of input channel c (0 or 1), for the sonogram.
     const MyBuffersArray<float>& getDelayLine (int c) const noexcept { return delayLines[c & 1]; }
+    // The sonogram's copy of delay line 0: the same frames, each stored by
+    // the audio thread once its processing (feedback included) is done,
+    // value by value as relaxed atomics. The message thread reads it with
+    // loadRelaxed (no data race) and getWriteIndex; it is resized only with
+    // the delay lines, on the message thread under the callback lock, so a
+    // display on that thread never reads freed memory.
+    const MyBuffersArray<float>& getDisplayLine() const noexcept { return displayLine; }
     // Latency in samples of the current framing for a block size (the value
     // updateLatency reports): the frame length minus the block size when
     // the blocks divide the hop, else the frame length minus their largest
@@ -243,6 +250,7 @@ private:
     float* inputFrames[2] {};
     float* outputFrames[8] {};
     MyBuffersArray<float> delayLines[2];
+    MyBuffersArray<float> displayLine;
     std::atomic<int32_t> delayFrames { 0 };
 
     // Live bars: the master copies (under editLock) and their published copies.
