@@ -6,6 +6,7 @@
 #include "FFTUtils.h"
 #include "MyAudioReader.h"
 #include "MyRingBuffers.h"
+#include "SampleGuard.h"
 
 #include <algorithm>
 
@@ -159,6 +160,11 @@ void Zuveruva::processSlice (juce::AudioBuffer<float>& buffer, int offset, int n
             source = 2;
             srcL = buffer.getWritePointer (scFirst, offset);
             srcR = buffer.getWritePointer (scCount == 2 ? scFirst + 1 : scFirst, offset);
+            // Another track's signal: cleaned where it enters, in place
+            // (input channels of the host's buffer, not heard again).
+            CleanSamples (srcL, n);
+            if (srcR != srcL)
+                CleanSamples (srcR, n);
         }
         else if (auxReader != nullptr && auxBlock != nullptr)
         {

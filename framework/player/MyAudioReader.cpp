@@ -1,5 +1,7 @@
 #include "MyAudioReader.h"
 
+#include "SampleGuard.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -581,7 +583,13 @@ void MyAudioReader::readFrames (juce::int64 from, int count)
     if (count <= 0)
         return;
     if (reader == nullptr || ! reader->read (&readBuffer, 0, count, from, true, true))
+    {
         readBuffer.clear (0, count);
+        return;
+    }
+    // Where a file's samples enter: NaN, infinities and huge values stop here.
+    for (int c = 0; c < numChannels; ++c)
+        CleanSamples (readBuffer.getWritePointer (c), count);
 }
 
 int MyAudioReader::putEndMarker()

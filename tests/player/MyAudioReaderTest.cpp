@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <vector>
 
 namespace
@@ -423,6 +425,42 @@ TEST_F (ReaderTest, ReadsFlacFiles)
     ASSERT_TRUE (playUntilStopped (*reader, piece, played));
     EXPECT_NEAR (played.left[(size_t) (piece + 7)], rampSample (0, piece + 7) * 64.0f, 1.0 / (1 << 23));
     EXPECT_NEAR (played.right[(size_t) (piece + 7)], rampSample (1, piece + 7) * 64.0f, 1.0 / (1 << 23));
+}
+
+// A float file may hold any bit pattern: what it lets through is finite and
+// bounded, and ordinary samples come through untouched.
+TEST_F (ReaderTest, NonFiniteAndHugeSamplesOfAFloatFileAreCleaned)
+{
+    const float inf = std::numeric_limits<float>::infinity();
+    const auto sample = [inf] (int c, juce::int64 k) {
+        switch (k % 6)
+        {
+            case 1: return std::numeric_limits<float>::quiet_NaN();
+            case 2: return c == 0 ? inf : -inf;
+            case 3: return c == 0 ? 1.0e18f : -1.0e18f;
+            default: return rampSample (c, k);
+        }
+    };
+    const auto file = wavFile ("hostile.wav", testRate, 2, 6000, 32, sample);
+    juce::AudioBuffer<float> raw;
+    ASSERT_TRUE (readSoundFile (file, raw));
+    ASSERT_TRUE (std::isnan (raw.getSample (0, 1)));   // the file really holds them
+
+    auto reader = openOffline (file);
+    reader->startPlay (false);
+    Played played;
+    ASSERT_TRUE (playUntilStopped (*reader, piece, played));
+    for (size_t i = 0; i < played.left.size(); ++i)
+    {
+        ASSERT_LE (std::fabs (played.left[i]), 1000.0f) << i;
+        ASSERT_LE (std::fabs (played.right[i]), 1000.0f) << i;
+    }
+    // Past the fade-in, frame k is file frame k.
+    for (juce::int64 k = piece; k < piece + 12; ++k)
+    {
+        const float expectedLeft = k % 6 == 1 || k % 6 == 2 ? 0.0f : k % 6 == 3 ? 1000.0f : rampSample (0, k);
+        EXPECT_EQ (played.left[(size_t) k], expectedLeft) << k;
+    }
 }
 
 // Transport waits are bounded and skipped while no block reaches the reader,

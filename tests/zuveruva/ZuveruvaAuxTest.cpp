@@ -10,6 +10,8 @@
 
 #include "TestFolders.h"
 
+#include <cfloat>
+#include <limits>
 #include <thread>
 
 using namespace zuveruva_test;
@@ -99,6 +101,78 @@ TEST (ZuveruvaAux, CrossesWithASoundFileThroughTheReader)
                 EXPECT_GT (b.aux, 100.0 * b.input);
             else
                 EXPECT_GT (b.input, 100.0 * b.aux);
+        }
+    }
+}
+
+// Samples no real signal has, as a valid float file or another track may
+// hold them: each source, crossed at full gain, still gives finite output.
+TEST (ZuveruvaAux, HugeAndNonFiniteSourceSamplesKeepTheOutputFinite)
+{
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    struct Case
+    {
+        const char* name;
+        bool sideChain;
+        std::function<float (int)> sample;
+    };
+    const auto tone = [] (int i) { return (float) std::sin (0.14 * i); };
+    const Case cases[] = {
+        { "file of 1e18", false, [=] (int i) { return 1.0e18f * tone (i); } },
+        { "file of NaN and infinities", false, [=] (int i) { return i % 7 == 0 ? nan : i % 7 == 3 ? (i % 2 ? inf : -inf) : tone (i); } },
+        { "file of the largest floats", false, [=] (int i) { return i % 2 ? FLT_MAX : -FLT_MAX; } },
+        { "side chain of 1e30", true, [=] (int i) { return 1.0e30f * tone (i); } },
+        { "side chain of NaN and infinities", true, [=] (int i) { return i % 5 == 0 ? nan : i % 5 == 1 ? inf : tone (i); } },
+    };
+
+    TempFolder folder ("zuveruva-aux-hostile");
+    constexpr int length = 16384;
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        Zuveruva fx;
+        ASSERT_TRUE (prepare (fx, 2, c.sideChain ? 2 : 0, 512));
+        fx.setNonRealtime (true);
+        Signal source ((size_t) length);
+        for (int i = 0; i < length; ++i)
+            source[(size_t) i] = c.sample (i);
+
+        Render r;
+        r.in = { sine (length, inputHz), sine (length, inputHz) };
+        if (c.sideChain)
+        {
+            r.sideChain = { source, source };
+            fx.setIndexedParameter (Zuveruva::kAuxOn, 2.0f / 3.0f);
+        }
+        else
+        {
+            const auto file = folder / "hostile.wav";
+            juce::WavAudioFormat wav;
+            std::unique_ptr<juce::AudioFormatWriter> writer (wav.createWriterFor (
+                new juce::FileOutputStream (file), sampleRate, 1, 32, {}, 0));
+            ASSERT_NE (writer, nullptr);
+            const float* channels[] = { source.data(), nullptr };
+            ASSERT_TRUE (writer->writeFromFloatArrays (channels, 1, length));
+            writer.reset();
+            fx.loadAuxFile (file.getFullPathName());
+            ASSERT_TRUE (fx.hasAuxReader());
+            fx.setIndexedParameter (Zuveruva::kPlay, 1.0f);
+        }
+        setCross (fx, 1.0f);
+        fx.setIndexedParameter (Zuveruva::kAuxGain, 1.0f);
+        fx.setIndexedParameter (Zuveruva::kGain, 1.0f);
+        fx.setIndexedParameter (Zuveruva::kMix, 1.0f);
+
+        const auto out = r.run (fx);
+        for (const auto& channel : out)
+        {
+            const auto bad = std::find_if (channel.begin(), channel.end(), [] (float x) { return ! std::isfinite (x); });
+            EXPECT_EQ (bad, channel.end()) << "sample " << (bad - channel.begin());
+        }
+        if (! c.sideChain)
+        {
+            EXPECT_GT (fx.getAuxPosition(), 0.2f);   // the file did play
         }
     }
 }
