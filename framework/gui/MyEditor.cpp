@@ -7,6 +7,7 @@ MyEditor::MyEditor (MyEffect* e)
       constrainer (constrainerExtraHeightFor (*e)),
       effect (e)
 {
+    setConstrainer (&constrainer);
     effect->addChangeListener (this);
     tooltipWindow = std::make_unique<juce::TooltipWindow> (nullptr, 5000);
     scale = juce::Desktop::getInstance().getGlobalScaleFactor();
@@ -16,6 +17,7 @@ MyEditor::MyEditor (MyEffect* e)
 MyEditor::~MyEditor()
 {
     effect->removeChangeListener (this);
+    setConstrainer (nullptr);  // a window's peer must not keep the member's address
     tooltipWindow.reset();
     resizer.reset();
 }
@@ -77,5 +79,6 @@ void MyEditor::applyScale()
     juce::Desktop::getInstance().setGlobalScaleFactor (scale);
     const auto w = (float) effect->savedEditorWidth.load();
     const auto h = (float) effect->savedEditorHeight.load();
+    const juce::ScopedValueSetter<bool> during (applyingScale, true);
     setSize ((int) (w * scale), (int) (h * scale));
 }

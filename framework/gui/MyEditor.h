@@ -45,8 +45,9 @@ public:
     virtual void setSize (int width, int height);
     void changeListenerCallback (juce::ChangeBroadcaster*) override;
     // The editor's bounds constrainer; null in the base. Concrete editors
-    // return theirs (and also pass it to setConstrainer, which the library's
-    // wrappers read).
+    // return theirs. The base installs `constrainer` with setConstrainer at
+    // construction, since the library's wrappers and windows read the
+    // library's own (non-virtual) getConstrainer, which this one hides.
     virtual MyBoundsConstrainer* getConstrainer();
     // Refresh every control from the effect.
     virtual void updateParametersFromFilter() = 0;
@@ -63,6 +64,11 @@ public:
     // application (standalone wrapper), 0 in a plug-in.
     static int constrainerExtraHeightFor (const MyEffect& effect);
 
+    // True while incrScale or decrScale resizes the editor: the size then
+    // comes from the stored size, so a concrete editor's resized must not
+    // store it back (truncated twice, the size would drift with every step).
+    bool isApplyingScale() const noexcept { return applyingScale; }
+
     std::unique_ptr<juce::ResizableCornerComponent> resizer;
     MyBoundsConstrainer constrainer;
     std::unique_ptr<juce::TooltipWindow> tooltipWindow;
@@ -75,6 +81,7 @@ private:
     void applyScale();
 
     MyEffect* const effect;
+    bool applyingScale = false;
     ScopedArialFont fontUser;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MyEditor)

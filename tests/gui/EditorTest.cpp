@@ -26,6 +26,9 @@ TEST (MyEditor, BaseHooksDoNothingAndRefreshOnEveryChangeMessage)
     EXPECT_EQ (editor.getUIWidth(), 0);
     EXPECT_EQ (editor.getUIHeight(), 0);
     EXPECT_EQ (editor.getConstrainer(), nullptr);
+    // The library's wrappers and windows read the library's getConstrainer.
+    juce::AudioProcessorEditor& asLibraryEditor = editor;
+    EXPECT_EQ (asLibraryEditor.getConstrainer(), &editor.constrainer);
     editor.IncrParametre (0);
     editor.DecrParametre (0);
     EXPECT_TRUE (effect.takeLog().empty());
