@@ -481,12 +481,28 @@ void RariZuz::applyFrameSize (float v)
 //==============================================================================
 // Editor
 
+namespace
+{
+std::atomic<RariZuz::EditorFactory> editorFactory { nullptr };
+} // namespace
+
+void RariZuz::setEditorFactory (EditorFactory factory) noexcept
+{
+    editorFactory.store (factory);
+}
+
+RariZuz::EditorFactory RariZuz::getEditorFactory() noexcept
+{
+    return editorFactory.load();
+}
+
 juce::AudioProcessorEditor* RariZuz::createEditor()
 {
-    return nullptr;
+    const auto factory = editorFactory.load();
+    return factory != nullptr ? factory (*this) : nullptr;
 }
 
 bool RariZuz::hasEditor() const
 {
-    return false;
+    return editorFactory.load() != nullptr;
 }

@@ -67,8 +67,15 @@ public:
     void processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi) override;
     using MyEffect::processBlock;
     bool isBusesLayoutSupported (const BusesLayout& layout) const override;
+    // The editor comes from the editor library, which installs its factory
+    // here (setEditorFactory), so the engine itself holds no GUI code. Without
+    // a factory there is no editor: createEditor gives null, hasEditor false.
     juce::AudioProcessorEditor* createEditor() override;
     bool hasEditor() const override;
+    using EditorFactory = juce::AudioProcessorEditor* (*) (RariZuz& effect);
+    // Process-wide; null removes it. Any thread (an atomic pointer).
+    static void setEditorFactory (EditorFactory factory) noexcept;
+    static EditorFactory getEditorFactory() noexcept;
 
     int getNumPrograms() override;
     int getCurrentProgram() override;
