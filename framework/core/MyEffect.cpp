@@ -96,6 +96,11 @@ void MyEffect::allocateParameterTables()
     highlightInfo.reset (new HighlightSlot[(size_t) n]);
     midiBindings.reset (new MidiBinding[(size_t) n]);
     pendingSyncValues.reset (new std::atomic<float>[(size_t) n]);
+    // Room for one node per parameter in every agitation group, so that an
+    // agitation set from any thread (a host's, a state restored there) is
+    // stored without allocating.
+    for (auto& list : agitationLists)
+        list.reserve ((size_t) n);
 
     for (int i = 0; i < n; ++i)
     {

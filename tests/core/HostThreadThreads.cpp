@@ -1,0 +1,71 @@
+// The effect base driven the way plug-in hosts drive it: built, given
+// values and destroyed on a thread of the host's own while the JUCE message
+// thread (this test's main thread) runs the timer, and blocks arriving while
+// other threads read the effect clock. Built in the ThreadSanitizer
+// configuration too.
+#include "TestEffect.h"
+#include "Utilities.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <thread>
+
+namespace
+{
+// Runs fn on a thread of its own while this (the message) thread runs the
+// message loop; returns once fn has returned.
+void runOnHostThread (const std::function<void()>& fn)
+{
+    std::atomic<bool> done { false };
+    std::thread host ([&] {
+        fn();
+        done.store (true);
+    });
+    while (! done.load())
+        juce::MessageManager::getInstance()->runDispatchLoopUntil (5);
+    host.join();
+}
+
+// Stages of a slow piece of deferred work, shared with the thread that
+// destroys the effect.
+std::atomic<int> workStage { 0 };  // 1 running, 2 ended
+
+class SlowTickEffect : public TestEffect
+{
+public:
+    static constexpr int slowWork = 7;
+
+    SlowTickEffect() : TestEffect (8, true) {}
+    ~SlowTickEffect() override { stopThreads(); }
+
+    void handleDeferredWork (int workId) override
+    {
+        if (workId != slowWork)
+            return;
+        workStage.store (1);
+        juce::Thread::sleep (150);
+        scratch.assign (256, 1);  // touches the effect after the wait
+        workStage.store (2);
+    }
+
+    std::vector<int> scratch;
+};
+} // namespace
+
+TEST (HostThread, AgitationSetOnAHostThreadIsStored)
+{
+    TestEffect effect (8, true);
+    const float id = AgitationIDValueFromStateAndID (true, 2);
+
+    runOnHostThread ([&] {
+        effect.setIndexedParameter (5, effect.setAgitationForParam (1, 5, id));
+    });
+
+    EXPECT_EQ (effect.getAgitationGroupSize (2), 1);
+    MyEffect::agitationStruct node {};
+    int group = -1;
+    EXPECT_TRUE (effect.getAgitationNode (1, group, node));
+    EXPECT_EQ (group, 2);
+    EXPECT_EQ (effect.getVoktParameter (1)->agitationGroup.load(), 2);
+}
