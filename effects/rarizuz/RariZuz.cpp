@@ -442,6 +442,11 @@ void RariZuz::handleDeferredWork (int workId)
 
 void RariZuz::timerCallback()
 {
+    // The whole tick, so that stopThreads on another thread waits for it.
+    const TickScope tick (*this);
+    if (! tick.isActive())
+        return;
+
     MyEffect::timerCallback();
     editorOpen.store (getActiveEditor() != nullptr);
     if (pendingBands.load() >= 0.0f && ! isInAudioCallback())

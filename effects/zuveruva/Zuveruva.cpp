@@ -399,6 +399,11 @@ bool Zuveruva::getSynthesisFirstFrame (int channel) const noexcept
 
 void Zuveruva::timerCallback()
 {
+    // The whole tick, so that stopThreads on another thread waits for it.
+    const TickScope tick (*this);
+    if (! tick.isActive())
+        return;
+
     // Work deferred to this tick, and program writes a real-time thread missed.
     const uint32_t work = timerWork.exchange (0);
     for (int id = 0; id < 32; ++id)

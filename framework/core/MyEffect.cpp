@@ -124,7 +124,37 @@ void MyEffect::stopThreads()
 {
     threadsStopped.store (true);
     stopTimer();
+
+    // Off the message thread a tick may be running there: wait for it to
+    // end (each of its steps is bounded), then stop the timer again in case
+    // it was restarted meanwhile. On the message thread the tick in progress,
+    // if any, is the caller.
+    if (! isMessageThread())
+        while (ticksInProgress.load() > 0)
+            juce::Thread::sleep (1);
+    stopTimer();
+
     agitator.stopWithoutKilling();
+}
+
+MyEffect::TickScope::TickScope (MyEffect& e) noexcept : effect (e)
+{
+    // Counted before the stop flag is read (both sequentially consistent):
+    // either stopThreads sees this tick and waits for it, or the tick sees
+    // the flag and does nothing.
+    effect.ticksInProgress.fetch_add (1);
+    active = ! effect.threadsStopped.load();
+}
+
+MyEffect::TickScope::~TickScope()
+{
+    effect.ticksInProgress.fetch_sub (1);
+}
+
+void MyEffect::deferWork (int workId) noexcept
+{
+    if (workId >= 0 && workId <= 31)
+        pendingWork.fetch_or (1u << workId, std::memory_order_acq_rel);
 }
 
 void MyEffect::runOnMessageThreadOrDefer (int workId)
@@ -326,8 +356,9 @@ bool MyEffect::getParameterVisibility (int i)
 
 void MyEffect::timerCallback()
 {
+    const TickScope tick (*this);
     stopTimer();
-    if (threadsStopped.load())
+    if (! tick.isActive())
         return;
 
     if (! agitator.isThreadRunning())

@@ -174,13 +174,19 @@ public:
     void startTimers();
     // Stops the timer and the agitator thread and keeps them stopped.
     // Engines call it first in their destructor; the base destructor calls it
-    // again (harmless). Message thread.
+    // again (harmless). Any thread: off the message thread it waits for a
+    // timer tick in progress there to end, and no tick restarts anything
+    // after it returns.
     void stopThreads();
 
     // Deferred work: each engine numbers its kinds of work 0..31. On the
     // message thread the work runs now (handleDeferredWork); elsewhere a
     // lock-free flag is raised and the next timer tick runs it. Real-time safe.
     void runOnMessageThreadOrDefer (int workId);
+    // Raises the flag of a kind of work for the next timer tick, whatever
+    // the thread (work asked for inside a block must never run inside it,
+    // even on the message thread). Real-time safe.
+    void deferWork (int workId) noexcept;
     bool isDeferredWorkPending (int workId) const noexcept;
     // Runs one kind of deferred work, on the message thread. Nothing in the base.
     virtual void handleDeferredWork (int workId);
@@ -436,6 +442,23 @@ public:
 
     //==========================================================================
     // ---- housekeeping, clocks and the agitator ----
+    // Held for the whole of a timer tick (an engine's override opens one
+    // first too, nesting is fine): stopThreads waits for it. An inactive
+    // scope means the threads are stopped and the tick must do nothing.
+    class TickScope
+    {
+    public:
+        explicit TickScope (MyEffect& e) noexcept;
+        ~TickScope();
+        bool isActive() const noexcept { return active; }
+        TickScope (const TickScope&) = delete;
+        TickScope& operator= (const TickScope&) = delete;
+
+    private:
+        MyEffect& effect;
+        bool active = false;
+    };
+
     void timerCallback() override;
     // The agitator's step: interpolTask, then DoAgitation when agitation is
     // on, some group amplitude is above 0 and no interpolation runs.
@@ -647,6 +670,7 @@ private:
     std::atomic<uint32_t> pendingWork { 0 };
     std::atomic<MillisecondClock> millisecondClock { nullptr };
     std::atomic<bool> threadsStopped { false };
+    std::atomic<int32_t> ticksInProgress { 0 };
     juce::MidiBuffer collectorBuffer;  // message thread
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MyEffect)

@@ -53,6 +53,30 @@ public:
 };
 } // namespace
 
+TEST (HostThread, DestroyingTheEffectWaitsForTheTickInProgress)
+{
+    for (int round = 0; round < 3; ++round)
+    {
+        SCOPED_TRACE (round);
+        workStage.store (0);
+        bool tickEndedFirst = false;
+        bool tickStarted = false;
+
+        runOnHostThread ([&] {
+            auto effect = std::make_unique<SlowTickEffect>();
+            effect->deferWork (SlowTickEffect::slowWork);
+            for (int k = 0; k < 400 && workStage.load() == 0; ++k)
+                juce::Thread::sleep (2);
+            tickStarted = workStage.load() != 0;
+            effect.reset();
+            tickEndedFirst = workStage.load() == 2;
+        });
+
+        EXPECT_TRUE (tickStarted);
+        EXPECT_TRUE (tickEndedFirst);
+    }
+}
+
 TEST (HostThread, AgitationSetOnAHostThreadIsStored)
 {
     TestEffect effect (8, true);
