@@ -215,7 +215,8 @@ void MyEffect::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&
     if (rate > 0.0 && std::isfinite (rate))
     {
         ticks.store (ticks.load() + (double) (float) n * 60.0 / rate);
-        ticksAdvanced.store (true);
+        lastBlockEmpty.store (n == 0);
+        ticksAdvanced.store (true, std::memory_order_release);
     }
     sampleCounter.fetch_add (n);
 
@@ -414,22 +415,25 @@ double MyEffect::systemTicks() const noexcept
 
 double MyEffect::TickCount()
 {
-    const double now = ticks.load();
-
-    if (! ticksAdvanced.exchange (false))
+    if (! ticksAdvanced.exchange (false, std::memory_order_acq_rel))
     {
+        const double now = ticks.load();
         lastTicks.store (now);
         return audioClock.load() ? now : systemTicks();
     }
 
-    const bool changed = lastTicks.exchange (now) != now;
+    // Read after the flag: a block that lands from here on raises it again
+    // and is seen by the next call. Only a block without samples (the host
+    // has stopped feeding audio) hands the clock back to the system.
+    const double now = ticks.load();
+    const bool empty = lastBlockEmpty.load();
+    lastTicks.store (now);
 
     if (audioClock.load())
     {
-        if (changed)
+        if (! empty)
             return now;
 
-        // A block without samples: the host has stopped feeding audio.
         audioClock.store (false);
         const double system = systemTicks();
         interpolationStartTick.store ((int64_t) system);
@@ -437,7 +441,7 @@ double MyEffect::TickCount()
         return system;
     }
 
-    if (changed)
+    if (! empty)
     {
         audioClock.store (true);
         interpolationStartTick.store ((int64_t) now);

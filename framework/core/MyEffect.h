@@ -630,6 +630,8 @@ public:
     std::atomic<double> ticks { 0.0 };
     std::atomic<double> lastTicks { 0.0 };
     std::atomic<bool> ticksAdvanced { false };
+    // Whether the last block had no samples (written before ticksAdvanced is raised).
+    std::atomic<bool> lastBlockEmpty { false };
     juce::String trackName;  // message thread
     // Output channel per panning slot; audio thread only; null until the first allocateSurroundOut.
     float* outputSlots[8] {};

@@ -93,3 +93,35 @@ TEST (HostThread, AgitationSetOnAHostThreadIsStored)
     EXPECT_EQ (group, 2);
     EXPECT_EQ (effect.getVoktParameter (1)->agitationGroup.load(), 2);
 }
+
+TEST (HostThread, TheClockStaysOnAudioWhileBlocksKeepComing)
+{
+    TestEffect effect (8, false);
+    effect.prepareToPlay (48000.0, 64);
+
+    std::atomic<bool> stop { false };
+    std::thread audio ([&] {
+        juce::AudioBuffer<float> buffer (2, 1);
+        juce::MidiBuffer midi;
+        while (! stop.load())
+        {
+            buffer.clear();
+            effect.processBlock (buffer, midi);
+        }
+    });
+
+    // Wait for the switch to the audio clock, then read it as the agitator
+    // and the timer do: every block has samples, so it never falls back.
+    while (! effect.audioClock.load())
+        effect.TickCount();
+    int fallbacks = 0;
+    for (int k = 0; k < 3000000 && fallbacks == 0; ++k)
+    {
+        effect.TickCount();
+        if (! effect.audioClock.load())
+            ++fallbacks;
+    }
+    stop.store (true);
+    audio.join();
+    EXPECT_EQ (fallbacks, 0);
+}
