@@ -384,8 +384,11 @@ void MyEffect::threadCallback()
 {
     const std::lock_guard<std::mutex> guard (agitationStepLock);
 
-    // A tempo change recorded by the audio thread; never applied there.
-    if (juce::Thread::getCurrentThreadId() == agitator.getThreadId())
+    // A tempo change recorded by the audio thread: applied by the agitator,
+    // or, rendering offline, by this step on the render thread, so that a
+    // bounce hears it within the block it happens in. Never on a real-time
+    // audio thread.
+    if (juce::Thread::getCurrentThreadId() == agitator.getThreadId() || offline.load())
         applyPendingSyncTiming();
 
     interpolTask();

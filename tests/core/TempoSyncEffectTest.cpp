@@ -412,3 +412,20 @@ TEST (TempoSyncAudioThread, NewerValuesWinAndOfflineRenderingSnapsAtOnce)
     ExpectSameSnap (effect, reference, i);
     EXPECT_FALSE (effect.applyPendingSyncValues());
 }
+
+TEST_F (TempoSyncEffect, OfflineATempoChangeReachesSyncedValuesInItsOwnBlock)
+{
+    effect.setNonRealtime (true);
+    effect.setIndexedParameter (FrameTestEffect::syncTime, 0.05f);
+    playHead.bpm.store (120.0);
+    buffer.clear();
+    effect.processBlock (buffer, midi);
+    const float at120 = seconds();
+
+    // No agitator step between the blocks: the render step applies it.
+    playHead.bpm.store (60.0);
+    buffer.clear();
+    effect.processBlock (buffer, midi);
+    EXPECT_FALSE (effect.syncTimingPending.load());
+    EXPECT_NEAR (seconds(), 2.0f * at120, 1.0e-3f);
+}
