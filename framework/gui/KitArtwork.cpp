@@ -17,6 +17,7 @@ juce::Image cached (juce::int64 key, const std::function<juce::Image()>& make)
 
 constexpr juce::int64 ballKey = 0x566f6b7442616c6c;
 constexpr juce::int64 meterKey = 0x566f6b744d657472;
+constexpr juce::int64 handKey = 0x566f6b7448616e64;
 constexpr juce::int64 transportKey = 0x566f6b7454727030;  // + 2 x picture + down
 
 juce::Image makeBall()
@@ -113,7 +114,24 @@ juce::Image makeTransport (TransportPicture picture, bool down)
     }
     return image;
 }
+juce::Image makeDraggingHand()
+{
+    juce::Image image (juce::Image::ARGB, 16, 16, true);
+    juce::Graphics g (image);
+    juce::Path hand;
+    hand.addRoundedRectangle (3.0f, 6.0f, 11.0f, 8.5f, 2.5f);
+    for (int i = 0; i < 4; ++i)
+        hand.addEllipse (3.2f + 2.6f * (float) i, 4.0f, 3.0f, 4.0f);
+    hand.addEllipse (1.0f, 7.5f, 3.5f, 4.5f);
+    g.setColour (juce::Colours::white);
+    g.fillPath (hand);
+    g.setColour (juce::Colours::black);
+    g.strokePath (hand, juce::PathStrokeType (1.0f));
+    return image;
+}
 } // namespace
+
+juce::Image GetDraggingHandImage() { return cached (handKey, makeDraggingHand); }
 
 juce::Image GetBallImage() { return cached (ballKey, makeBall); }
 

@@ -21,3 +21,8 @@ enum class TransportPicture
 
 // A transport button's picture, drawn raised (down false) or pressed.
 juce::Image GetTransportImage (TransportPicture picture, bool down);
+
+// A closed hand, 16 x 16 with its hot spot at (8, 8), for dragging things
+// sideways. (The library's own dragging-hand cursor decodes its picture with
+// an out-of-bounds read on X11, so the kit draws its own.)
+juce::Image GetDraggingHandImage();
