@@ -115,7 +115,7 @@ RariZuzComponent::RariZuzComponent (MyEditor* e)
                 "output panning of the selected player");
     rightValuesFrame = frame (self, "new component");
     displayFrame = frame (self, "new component");
-    addChild (self, display, new RariZuzDisplay());
+    addChild (self, display, new MyRariZuzDisplay());
     display->setName ("RariZuzDisplay");
     addChild (self, selectedPlayerLabel, new juce::Label ("new label", "1"));
     selectedPlayerLabel->setTooltip ("selected player");

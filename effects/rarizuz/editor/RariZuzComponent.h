@@ -27,12 +27,12 @@
 #include "MyJucePopup.h"
 #include "MyJucePresets.h"
 #include "MyJuceSlider.h"
+#include "MyRariZuzDisplay.h"
 #include "RariZuz.h"
 #include "StandIns.h"
 
 #include <memory>
 
-using RariZuzDisplay = SonogramStandIn;
 using MidiBindPanel = MidiBindStandIn;
 using OscConfigPanel = OscConfigStandIn;
 
@@ -93,7 +93,7 @@ public:
     std::unique_ptr<MyJuceLabel> panValue;
     std::unique_ptr<juce::Component> rightValuesFrame;
     std::unique_ptr<juce::Component> displayFrame;
-    std::unique_ptr<RariZuzDisplay> display;
+    std::unique_ptr<MyRariZuzDisplay> display;
     std::unique_ptr<juce::Label> selectedPlayerLabel;
     std::unique_ptr<MyJuceSlider> feedbackSlider;
     std::unique_ptr<juce::Component> playerRowsRightFrame;

@@ -123,7 +123,7 @@ void RariZuzComponent::updateParametersFromFilter()
     for (int n = 0; n < 8; ++n)
     {
         const BarFreq bar = fx.getBar (n);
-        auto& shown = *display->bars[n];
+        auto& shown = *display->getBar (n);
         if (bar.active)
         {
             anyActive = true;
@@ -216,7 +216,7 @@ void RariZuzComponent::updateRariZuzDisplay()
     auto& fx = effect();
     const int n = fx.getUpdateDisplay();
     if (n != 0)
-        display->buildBackground (&fx.getDelayLine (0), n);
+        display->buildBackground (&fx.getDisplayLine(), n);
     presets->SetValue (fx.getAlfa());
 }
 

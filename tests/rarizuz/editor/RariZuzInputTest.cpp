@@ -343,6 +343,10 @@ TEST_F (DelayEditorTest, Keys)
     EXPECT_EQ (log.front(), "undo");
     EXPECT_NE (std::find (log.begin(), log.end(), "redo"), log.end());
 
+    juce::TemporaryFile folderName;
+    const auto folder = folderName.getFile();
+    p.display->setSnapshotFolder (folder);
     EXPECT_TRUE (p.keyPressed (juce::KeyPress ('P')));
-    EXPECT_EQ (p.display->snapshots, 1);
+    EXPECT_TRUE (folder.getChildFile ("RariZuz_0.jpg").existsAsFile());
+    folder.deleteRecursively();
 }

@@ -58,8 +58,8 @@ TEST_F (DelayEditorTest, RefreshShowsTheActivePlayersAndTheSelectedOne)
     for (int n = 0; n < 8; ++n)
     {
         const bool active = n == 1 || n == 4;
-        EXPECT_EQ (p.display->bars[n]->active, active) << n;
-        EXPECT_EQ (p.display->bars[n]->selected, n == 4) << n;
+        EXPECT_EQ (p.display->getBar (n)->active, active) << n;
+        EXPECT_EQ (p.display->getBar (n)->selected, n == 4) << n;
         EXPECT_EQ (p.muteButtons[n]->isVisible(), active) << n;
         EXPECT_EQ (p.selectButtons[n]->getToggleState(), active) << n;
     }
@@ -71,15 +71,15 @@ TEST_F (DelayEditorTest, RefreshShowsTheActivePlayersAndTheSelectedOne)
     fx->setQuietly (RariZuz::pMute + 1, 1.0f);
     refresh();
     EXPECT_TRUE (p.muteButtons[1]->getToggleState());
-    EXPECT_TRUE (p.display->bars[1]->muted);
-    EXPECT_FALSE (p.display->bars[4]->muted);
+    EXPECT_TRUE (p.display->getBar (1)->muted);
+    EXPECT_FALSE (p.display->getBar (4)->muted);
 
     // The bar is placed from the delay and frequency values.
     fx->setQuietly (RariZuz::pDelay + 4, 0.5f);
     fx->setQuietly (RariZuz::pFrequency + 4, 0.25f);
     refresh();
-    EXPECT_NEAR (p.display->bars[4]->cx, 0.75f, 1e-5f);
-    EXPECT_NEAR (p.display->bars[4]->cy, 0.75f, 1e-5f);
+    EXPECT_NEAR (p.display->getBar (4)->cx, 0.75f, 1e-5f);
+    EXPECT_NEAR (p.display->getBar (4)->cy, 0.75f, 1e-5f);
 }
 
 TEST_F (DelayEditorTest, ThePlayerGroupIsDisabledWithoutAnActivePlayer)
@@ -254,6 +254,14 @@ TEST_F (DelayEditorTest, TheTickScrollsTheDisplayWithProcessedFrames)
         fx->processBlock (buffer, midi);
     }
     editor->timerCallback();
-    EXPECT_GT (panel().display->framesSeen, 0);
+    const auto& line = fx->getDisplayLine();
+    const auto& sonogram = panel().display->getSonogram();
+    ASSERT_GT (line.getCount(), 0u);
+    EXPECT_EQ (sonogram.getWidth(), (int) line.getCount());
+    EXPECT_EQ (sonogram.getHeight(), (int) line.getLength() / 2);
+    bool lit = false;
+    for (int y = 0; y < sonogram.getHeight(); ++y)
+        lit = lit || sonogram.getPixelAt (sonogram.getWidth() - 1, y) != juce::Colours::black;
+    EXPECT_TRUE (lit);
     fx->releaseResources();
 }
