@@ -212,6 +212,7 @@ RariZuzComponent::RariZuzComponent (MyEditor* e)
     addChild (self, midiBindPanel, new MidiBindPanel (editor));
     valueLabel (*addChild (self, agitationPopup, new MyJucePopup ("new label", "123")), juce::Justification::centredBottom,
                 "selected agitation");
+    agitationPopup->setEditable (false, false, false);  // it chooses from its menu; there is nothing to type
     textButton (*addChild (self, midiButton, new MyJuceSimpleTextButton ("new button")), "Midi", "Midi", false, "midi configuration");
     textButton (*addChild (self, oscButton, new MyJuceSimpleTextButton ("new button")), "OSC", "OSC", false, "OSC configuration");
     addChild (self, oscConfigPanel, new OscConfigPanel (editor));

@@ -350,3 +350,37 @@ TEST_F (DelayEditorTest, Keys)
     EXPECT_TRUE (folder.getChildFile ("RariZuz_0.jpg").existsAsFile());
     folder.deleteRecursively();
 }
+
+TEST_F (DelayEditorTest, MouseGesturesOnTheWidgetsReachTheEngine)
+{
+    players ({ 4 }, 4);
+    open();
+    auto& p = panel();
+
+    // A press and drag on a slider: one gesture around its values.
+    guitest::press (*p.frequencySlider, 20, 7);
+    guitest::drag (*p.frequencySlider, 60, 7);
+    guitest::release (*p.frequencySlider, 60, 7);
+    auto log = fx->takeLog();
+    ASSERT_GE (log.size(), 3u);
+    EXPECT_EQ (log.front(), "begin 35");
+    EXPECT_EQ (log[1].rfind ("set 35 ", 0), 0u);
+    EXPECT_EQ (log.back(), "end 35");
+
+    // A press, an upward drag and the release on a value label: its queued
+    // codes arrive in order once the message loop runs.
+    guitest::press (*p.panValue, 10, 7);
+    guitest::drag (*p.panValue, 10, 1);
+    guitest::release (*p.panValue, 10, 1);
+    EXPECT_TRUE (guitest::pumpUntil ([&] { return p.panValue->getNumPendingActions() == 0; }));
+    log = fx->takeLog();
+    ASSERT_GE (log.size(), 3u);
+    EXPECT_EQ (log.front(), "begin 59");
+    EXPECT_EQ (log[1].rfind ("set 59 ", 0), 0u);
+    EXPECT_EQ (log.back(), "end 59");
+
+    // A click on a mute button.
+    guitest::press (*p.muteButtons[3], 5, 5);
+    guitest::release (*p.muteButtons[3], 5, 5);
+    EXPECT_TRUE (gestureSet (fx->takeLog(), 83, 1.0f));
+}
