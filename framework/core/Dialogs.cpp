@@ -47,6 +47,15 @@ void Dialogs::chooseFileToOpenAsync (const juce::String& title, const juce::File
         done (chosen, result);
 }
 
+void Dialogs::askOkCancelAsync (const juce::String& title, const juce::String& message,
+                                const juce::String& okText, const juce::String& cancelText,
+                                std::function<void (bool)> done)
+{
+    const bool ok = askOkCancel (title, message, okText, cancelText);
+    if (done)
+        done (ok);
+}
+
 bool Dialogs::displayAvailable()
 {
     // JUCE's X11 layer opens the display named by DISPLAY; without one every
@@ -86,6 +95,25 @@ void JuceDialogs::chooseFileToOpenAsync (const juce::String& title, const juce::
                                    if (done)
                                        done (result != juce::File(), result);
                                });
+}
+
+void JuceDialogs::askOkCancelAsync (const juce::String& title, const juce::String& message,
+                                    const juce::String& okText, const juce::String& cancelText,
+                                    std::function<void (bool)> done)
+{
+    if (! displayAvailable())
+    {
+        if (done)
+            done (false);
+        return;
+    }
+    juce::AlertWindow::showOkCancelBox (juce::MessageBoxIconType::QuestionIcon, title, message, okText, cancelText,
+                                        nullptr,
+                                        juce::ModalCallbackFunction::create ([done = std::move (done)] (int result)
+                                                                             {
+                                                                                 if (done)
+                                                                                     done (result != 0);
+                                                                             }));
 }
 
 void JuceDialogs::showAlert (const juce::String& title, const juce::String& message)

@@ -44,6 +44,11 @@ public:
     virtual void chooseFileToOpenAsync (const juce::String& title, const juce::File& initial,
                                         const juce::String& patterns,
                                         std::function<void (bool chosen, const juce::File& result)> done);
+    // An OK/Cancel question; `done` gets true for OK (false when no window
+    // can be shown).
+    virtual void askOkCancelAsync (const juce::String& title, const juce::String& message,
+                                   const juce::String& okText, const juce::String& cancelText,
+                                   std::function<void (bool ok)> done);
 
     // True when windows can be shown (an X display answers). Without one the
     // JUCE implementation shows nothing: alerts are dropped, questions answer
@@ -58,7 +63,8 @@ public:
 };
 
 // The JUCE implementation: AlertWindow and FileChooser, blocking, with
-// asynchronous forms (AlertWindow::showMessageBoxAsync, FileChooser::launchAsync).
+// asynchronous forms (AlertWindow::showMessageBoxAsync and showOkCancelBox with
+// a callback, FileChooser::launchAsync).
 class JuceDialogs : public Dialogs
 {
 public:
@@ -67,6 +73,9 @@ public:
     void chooseFileToOpenAsync (const juce::String& title, const juce::File& initial,
                                 const juce::String& patterns,
                                 std::function<void (bool chosen, const juce::File& result)> done) override;
+    void askOkCancelAsync (const juce::String& title, const juce::String& message,
+                           const juce::String& okText, const juce::String& cancelText,
+                           std::function<void (bool ok)> done) override;
     void showAlert (const juce::String& title, const juce::String& message) override;
     bool askOkCancel (const juce::String& title, const juce::String& message,
                       const juce::String& okText, const juce::String& cancelText) override;
