@@ -325,3 +325,41 @@ TEST_F (MidiPanelTest, Snapshot)
     panel.updateParametersFromFilter();
     writeSnapshot (panel, "midi-learn-panel");
 }
+
+TEST_F (MidiPanelTest, ResetAllWithoutADisplayAsksNothingAndChangesNothing)
+{
+    // The system's own dialogs: with no display the question answers Cancel
+    // at once, and no window is opened.
+    const juce::String display (std::getenv ("DISPLAY"));
+    ::unsetenv ("DISPLAY");
+    effect.getMidiBinding (0)->store ({ 1, 1, 7, 60, 0 });
+    pressAndRelease (*panel.resetAllButton);
+    if (display.isNotEmpty())
+        ::setenv ("DISPLAY", display.toRawUTF8(), 1);
+    EXPECT_EQ (effect.getMidiBinding (0)->type.load(), 1);
+    EXPECT_EQ (juce::ModalComponentManager::getInstance()->getNumModalComponents(), 0);
+}
+
+TEST (MidiBindPanel, DeletedWithItsTableWindowOpenOrClosing)
+{
+    ignoreXErrorsLikeAnApplication();
+    juce::SharedResourcePointer<SharedDefaultLookAndFeel> lookAndFeel;
+    SpyEffect effect;
+    SpyEditor editor (effect);
+
+    for (const bool closing : { false, true })
+    {
+        SCOPED_TRACE (closing ? "closing" : "open");
+        auto panel = std::make_unique<MidiBindComponent> (&editor);
+        editor.addAndMakeVisible (*panel);
+        press (*panel->viewButton, 5.0f, 5.0f);
+        juce::Component::SafePointer<MidiView> view (panel->getBindingView());
+        ASSERT_NE (view, nullptr);
+        if (closing)
+            view->closeButtonPressed();  // its deletion is still pending
+        panel.reset();
+        EXPECT_EQ (view, nullptr);
+        pumpMessages (50);
+        EXPECT_EQ (juce::ModalComponentManager::getInstance()->getNumModalComponents(), 0);
+    }
+}
