@@ -71,6 +71,7 @@ void SoundEditorComponent::setThumbnail (juce::AudioThumbnail* t)
     if (thumbnail != nullptr && thumbnail != t)
         thumbnail->removeChangeListener (this);
     thumbnail = t;
+    waveLayerValid = false;
     if (t != nullptr)
     {
         t->addChangeListener (this);
@@ -156,7 +157,10 @@ void SoundEditorComponent::resized()
 void SoundEditorComponent::changeListenerCallback (juce::ChangeBroadcaster* source)
 {
     if (source == thumbnail)
+    {
+        waveLayerValid = false;
         repaint();
+    }
 }
 
 void SoundEditorComponent::validateLoop()
@@ -251,11 +255,24 @@ void SoundEditorComponent::paint (juce::Graphics& g)
         return;
 
     const int channels = thumbnail->getNumChannels();
-    if (channels > 0 && displayEnd > displayStart)
+    if (channels > 0 && displayEnd > displayStart && w > 0 && h > 0)
     {
-        g.setColour (juce::Colours::white.withAlpha (1.0f / std::sqrt ((float) channels)));
-        for (int c = 0; c < channels; ++c)
-            thumbnail->drawChannel (g, getLocalBounds(), displayStart, displayEnd, c, 1.0f);
+        // The waveform is drawn into a layer of its own, redrawn only when the
+        // file's data, the display window or the size changed: cursor moves
+        // and loop edits then cost a blit.
+        if (! waveLayerValid || waveLayer.getWidth() != w || waveLayer.getHeight() != h
+            || waveLayerStart != displayStart || waveLayerEnd != displayEnd)
+        {
+            waveLayer = juce::Image (juce::Image::ARGB, w, h, true);
+            juce::Graphics lg (waveLayer);
+            lg.setColour (juce::Colours::white.withAlpha (1.0f / std::sqrt ((float) channels)));
+            for (int c = 0; c < channels; ++c)
+                thumbnail->drawChannel (lg, getLocalBounds(), displayStart, displayEnd, c, 1.0f);
+            waveLayerStart = displayStart;
+            waveLayerEnd = displayEnd;
+            waveLayerValid = true;
+        }
+        g.drawImageAt (waveLayer, 0, 0);
     }
 
     g.setColour (juce::Colours::darkgrey.darker (0.8f).withAlpha (0.5f));

@@ -85,6 +85,9 @@ private:
     double displayStart = 0.0, displayEnd = 1.0;
     bool mouseInside = false;
     juce::Point<int> mousePos;
+    juce::Image waveLayer;
+    double waveLayerStart = 0.0, waveLayerEnd = 0.0;
+    bool waveLayerValid = false;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (SoundEditorComponent)
 };

@@ -233,3 +233,37 @@ TEST_F (WaveformFixture, ContextMenuFlipsTheTimeLabels)
     EXPECT_FALSE (view.showTimeAtMouse);
     EXPECT_EQ (getLoop(), std::make_pair (0.0, 10.0));  // the menu changes nothing else
 }
+
+TEST_F (KitTest, WaveformFollowsANewFileAndANewWindow)
+{
+    SoundFolder sounds;
+    const auto silent = sounds.folder.getChildFile ("silent.wav");
+    juce::WavAudioFormat wav;
+    writeSoundFile (silent, wav, 8000.0, 2, 80000, 16, [] (int, juce::int64) { return 0.0f; });
+    LoadedThumbnail quiet (silent);
+    LoadedThumbnail loud (sounds.wav ("loud.wav", 10.0));
+
+    // Bright pixels in the middle of the view (the loop band and dimming are dark).
+    auto brightPixels = [] (SoundEditorComponent& v)
+    {
+        juce::Image out (juce::Image::RGB, v.getWidth(), v.getHeight(), true);
+        juce::Graphics g (out);
+        v.paintEntireComponent (g, false);
+        int n = 0;
+        for (int x = 0; x < out.getWidth(); ++x)
+            for (int y = 0; y < out.getHeight(); ++y)
+                n += out.getPixelAt (x, y).getBrightness() > 0.6f ? 1 : 0;
+        return n;
+    };
+
+    SoundEditorComponent view (&quiet.thumbnail);
+    view.setSize (400, 40);
+    EXPECT_LT (brightPixels (view), 450);  // the line of silence
+    view.setThumbnail (&loud.thumbnail);
+    const int full = brightPixels (view);
+    EXPECT_GT (full, 2000);
+    view.setDisplayNorm (0.0, 0.01);  // a tenth of a second of a 3 Hz sine: nearly flat
+    EXPECT_LT (brightPixels (view), full / 2);
+    view.setThumbnail (&quiet.thumbnail);
+    EXPECT_LT (brightPixels (view), 450);
+}
