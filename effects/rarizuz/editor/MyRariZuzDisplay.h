@@ -26,10 +26,6 @@
 #include <memory>
 #include <vector>
 
-#ifndef VOKT_OPENGL
-#define VOKT_OPENGL 0
-#endif
-
 class MyRariZuzDisplay : public juce::Component,
                          public juce::ActionBroadcaster,
                          public juce::Timer,
