@@ -4,6 +4,7 @@
 #include "RariZuzValues.h"
 #include "Utilities.h"
 
+#include <cmath>
 #include <cstring>
 #include <limits>
 
@@ -194,4 +195,42 @@ TEST_F (DelayEditorTest, SyncedParametersStepTheirSyncAndOthersStepNothing)
         editor->DecrParametre (index);
         EXPECT_TRUE (fx->takeLog().empty()) << index;
     }
+}
+
+TEST_F (DelayEditorTest, AnEditorOpenedByTheEngineInAWindowFollowsItsTicksAndChanges)
+{
+    auto* opened = dynamic_cast<RariZuzEditor*> (fx->createEditorIfNeeded());
+    ASSERT_NE (opened, nullptr);
+    opened->addToDesktop (juce::ComponentPeer::windowHasTitleBar);
+    opened->setVisible (true);
+    ASSERT_NE (opened->getPeer(), nullptr);
+    EXPECT_EQ (opened->getPeer()->getConstrainer(), &opened->constrainer);
+
+    // A value set elsewhere (MIDI, OSC, automation) shows after the next ticks.
+    fx->setParameterNotifyingHost (RariZuz::pMix, 0.25f);
+    const auto mixText = fx->getIndexedParameterText (RariZuz::pMix);
+    EXPECT_TRUE (guitest::pumpUntil ([&] { return opened->panel.mixValue->getText() == mixText; }));
+
+    // The engine's ticks scroll the sonogram with the frames it processed.
+    fx->prepareToPlay (44100.0, 512);
+    juce::AudioBuffer<float> buffer (2, 512);
+    juce::MidiBuffer midi;
+    for (int block = 0; block < 16; ++block)
+    {
+        for (int i = 0; i < 512; ++i)
+        {
+            const float s = 0.5f * std::sin (0.05f * (float) (block * 512 + i));
+            buffer.setSample (0, i, s);
+            buffer.setSample (1, i, s);
+        }
+        const juce::ScopedLock lock (fx->getCallbackLock());
+        fx->processBlock (buffer, midi);
+    }
+    const auto& line = fx->getDisplayLine();
+    EXPECT_TRUE (guitest::pumpUntil ([&] { return opened->panel.display->getSonogram().getWidth() == (int) line.getCount(); }));
+
+    fx->editorBeingDeleted (opened);
+    delete opened;
+    fx->releaseResources();
+    EXPECT_EQ (fx->getActiveEditor(), nullptr);
 }
