@@ -98,10 +98,20 @@ juce::Image swatch (juce::Colour c)
 }
 } // namespace
 
+namespace
+{
+RariZuz& engineOf (MyEditor* editor)
+{
+    auto* engine = dynamic_cast<RariZuz*> (editor->getEffect());
+    jassert (engine != nullptr);  // this panel exists only over the spectral delay
+    return *engine;
+}
+} // namespace
+
 RariZuzComponent::RariZuzComponent (MyEditor* e)
     : juce::Component ("RariZuzComponent"),
       editor (e),
-      rariZuz (*dynamic_cast<RariZuz*> (e->getEffect()))
+      rariZuz (engineOf (e))
 {
     auto& self = *this;
     gainMixFrame = frame (self, "new component");
