@@ -219,13 +219,13 @@ RariZuzComponent::RariZuzComponent (MyEditor* e)
     valueLabel (*addChild (self, widthValue, new MyJuceLabel ("new label", "123")), juce::Justification::centredBottom,
                 "output width of the selected player");
     addChild (self, logoButton, new juce::ImageButton ("new button"));
-    addChild (self, midiBindPanel, new MidiBindPanel (editor));
+    addChild (self, midiBindPanel, new MidiBindComponent (editor));
     valueLabel (*addChild (self, agitationPopup, new MyJucePopup ("new label", "123")), juce::Justification::centredBottom,
                 "selected agitation");
     agitationPopup->setEditable (false, false, false);  // it chooses from its menu; there is nothing to type
     textButton (*addChild (self, midiButton, new MyJuceSimpleTextButton ("new button")), "Midi", "Midi", false, "midi configuration");
     textButton (*addChild (self, oscButton, new MyJuceSimpleTextButton ("new button")), "OSC", "OSC", false, "OSC configuration");
-    addChild (self, oscConfigPanel, new OscConfigPanel (editor));
+    addChild (self, oscConfigPanel, new OSCConfigComponent (editor));
     addChild (self, undoButton, new MyJuceSimpleTextButton ("new button"));
     undoButton->setButtonText ("undo");
     addChild (self, redoButton, new MyJuceSimpleTextButton ("new button"));

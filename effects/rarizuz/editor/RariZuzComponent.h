@@ -21,6 +21,7 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include "ManualLauncher.h"
+#include "MidiBindComponent.h"
 #include "MyEditor.h"
 #include "MyJuceButtons.h"
 #include "MyJuceLabel.h"
@@ -28,13 +29,10 @@
 #include "MyJucePresets.h"
 #include "MyJuceSlider.h"
 #include "MyRariZuzDisplay.h"
+#include "OSCConfigComponent.h"
 #include "RariZuz.h"
-#include "StandIns.h"
 
 #include <memory>
-
-using MidiBindPanel = MidiBindStandIn;
-using OscConfigPanel = OscConfigStandIn;
 
 class RariZuzComponent : public juce::Component,
                          public juce::ChangeListener,
@@ -155,11 +153,11 @@ public:
     std::unique_ptr<MySelectAgitButton> widthAgitButton;
     std::unique_ptr<MyJuceLabel> widthValue;
     std::unique_ptr<juce::ImageButton> logoButton;
-    std::unique_ptr<MidiBindPanel> midiBindPanel;
+    std::unique_ptr<MidiBindComponent> midiBindPanel;
     std::unique_ptr<MyJucePopup> agitationPopup;
     std::unique_ptr<MyJuceSimpleTextButton> midiButton;
     std::unique_ptr<MyJuceSimpleTextButton> oscButton;
-    std::unique_ptr<OscConfigPanel> oscConfigPanel;
+    std::unique_ptr<OSCConfigComponent> oscConfigPanel;
     std::unique_ptr<MyJuceSimpleTextButton> undoButton;
     std::unique_ptr<MyJuceSimpleTextButton> redoButton;
     std::unique_ptr<juce::ImageButton> documentationButton;

@@ -265,3 +265,17 @@ TEST_F (DelayEditorTest, TheTickScrollsTheDisplayWithProcessedFrames)
     EXPECT_TRUE (lit);
     fx->releaseResources();
 }
+
+TEST_F (DelayEditorTest, TheMidiLearnPanelIsRefreshedOnlyWhileItShows)
+{
+    open();
+    auto& p = panel();
+    fx->setMidiBind (true);
+    fx->setParameterNotifyingHost (RariZuz::pMix, 0.4f);
+    refresh();
+    EXPECT_NE (p.midiBindPanel->parameterValue->getText(), fx->getCurrentParameterName());
+    p.midiBindPanel->setVisible (true);
+    refresh();
+    EXPECT_EQ (p.midiBindPanel->parameterValue->getText(), fx->getCurrentParameterName());
+    fx->setMidiBind (false);
+}
