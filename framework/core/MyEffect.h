@@ -590,7 +590,8 @@ public:
     // Applies one raw MIDI message to the bindings (and learns it in learn mode).
     // Real-time safe; the base audio step calls it for the host's MIDI.
     void applyMidiMessage (const uint8_t* data, int numBytes);
-    // Copies the binding table (getMyNumParameters() records) into dest.
+    // Copies the binding table (getMyNumParameters() records) into dest, each
+    // record in the form loading gives it (unbound: {0, 1, 0, 0}).
     void getMidiInformation (MidiBindingRecord* dest) const noexcept;
     void setHighlightOSC (bool on);
 

@@ -114,6 +114,21 @@ void MyEffect::ResetAllMidiBinding()
     updateEditor();
 }
 
+namespace
+{
+// A record as loading leaves it: unbound ones in one form, channels 1..16.
+// Saving writes records in this form too, so that a saved table loads back
+// to the very bytes it was saved from.
+MidiBindingRecord LoadedForm (MidiBindingRecord r) noexcept
+{
+    if (r.type < 1 || r.type > 4)
+        return { 0, 1, 0, 0, r.spare };
+    if (r.channel < 1 || r.channel > 16)
+        r.channel = 1;
+    return r;
+}
+} // namespace
+
 void MyEffect::setMidiInformation (const unsigned char* data, std::size_t length)
 {
     if (data == nullptr)
@@ -129,11 +144,7 @@ void MyEffect::setMidiInformation (const unsigned char* data, std::size_t length
 
         auto& binding = midiBindings[(size_t) i];
         r.spare = binding.spare.load();  // not part of the saved binding
-        if (r.type < 1 || r.type > 4)
-            r = { 0, 1, 0, 0, r.spare };
-        else if (r.channel < 1 || r.channel > 16)
-            r.channel = 1;
-        binding.store (r);
+        binding.store (LoadedForm (r));
     }
 }
 
@@ -144,7 +155,7 @@ void MyEffect::getMidiInformation (MidiBindingRecord* dest) const noexcept
     const int total = getParameters().size();
     const int n = juce::jmin (total, tableSize.load (std::memory_order_acquire));
     for (int i = 0; i < total; ++i)
-        dest[i] = i < n ? midiBindings[(size_t) i].load() : initialBinding;
+        dest[i] = LoadedForm (i < n ? midiBindings[(size_t) i].load() : initialBinding);
 }
 
 juce::String MyEffect::getCurrentParameterName()

@@ -38,6 +38,48 @@ TEST (RariZuzStateCorpus, SeedsReplayCleanly)
     }
 }
 
+// Loading is a fixed point: whatever a load made of the seed, saving it
+// and loading that again changes nothing, for both kinds of chunk; and a
+// fresh effect's own state survives a load unchanged.
+TEST (RariZuzStateCorpus, SaveAfterLoadIsAFixedPoint)
+{
+    const auto files = corpus.findChildFiles (juce::File::findFiles, false);
+    ASSERT_FALSE (files.isEmpty());
+    for (const bool all : { true, false })
+    {
+        {
+            RariZuz fresh;
+            const juce::MemoryBlock first = chunkOf (fresh, all);
+            RariZuz e;
+            if (all)
+                e.setStateInformation (first.getData(), (int) first.getSize());
+            else
+                e.setCurrentProgramStateInformation (first.getData(), (int) first.getSize());
+            EXPECT_TRUE (chunkOf (e, all) == first) << "fresh effect, all programs: " << all;
+        }
+        for (const auto& file : files)
+        {
+            SCOPED_TRACE (file.getFileName() + (all ? " (all programs)" : " (current program)"));
+            juce::MemoryBlock data;
+            ASSERT_TRUE (file.loadFileAsData (data));
+            RariZuz e;
+            const auto load = [&e, all] (const juce::MemoryBlock& chunk) {
+                if (all)
+                    e.setStateInformation (chunk.getData(), (int) chunk.getSize());
+                else
+                    e.setCurrentProgramStateInformation (chunk.getData(), (int) chunk.getSize());
+            };
+            load (data);
+            const juce::MemoryBlock first = chunkOf (e, all);
+            load (first);
+            const juce::MemoryBlock second = chunkOf (e, all);
+            load (second);
+            EXPECT_TRUE (chunkOf (e, all) == second);
+            EXPECT_TRUE (second == first);
+        }
+    }
+}
+
 TEST (RariZuzStateCorpus, DISABLED_WriteSeeds)
 {
     SetUtilSampleRate (44100);
