@@ -166,6 +166,27 @@ void SnapPlainNumber (MyEffect& effect, SyncControl& record, int i, float v, boo
     else
         mySprintf (result, sizeof (result), "%9.4f", r);
 }
+
+// Whether value is already the value of record i's own length (either
+// sign), as a snap left it: snapping it again would read its rounded text
+// back a hair below that length and fall to the next shorter note, so a
+// value loaded or recalled would lose a note on every load. No allocation.
+bool IsValueOfRecord (MyEffect& effect, const SyncControl& record, int i, float value)
+{
+    float r = effect.getSyncValueFromMs (i, SyncLengthMs (LoadField (record.count), LoadField (record.note),
+                                                          CurrentTiming (effect)));
+    if (effect.isInHerz (i))
+        r = InvertGuarded (r);
+    for (const float signedValue : { r, -r })
+    {
+        char text[valueTextSize];
+        mySprintf (text, sizeof (text), "%9.4f", signedValue);
+        float onGrid = 0.0f;
+        if (effect.readSyncValueFromText (i, text, onGrid) && onGrid == value)
+            return true;
+    }
+    return false;
+}
 } // namespace
 
 //==============================================================================
@@ -296,6 +317,10 @@ float MyEffect::SearchSyncValue (int i, float value)
     // Tempo updates never run on a real-time thread; there the thread marker
     // is not read (a thread's first thread_local access may allocate).
     if (! realtime && effectUpdatingSync == this)
+        return value;
+
+    // Snapped once, when set: the value and its record stay as they are.
+    if (IsValueOfRecord (*this, *record, i, value))
         return value;
 
     char result[valueTextSize];

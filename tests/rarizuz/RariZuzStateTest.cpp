@@ -397,3 +397,36 @@ TEST_F (State, MutatedChunksLeaveASoundEngine)
         }
     }
 }
+
+// A synced value snaps once, when it is set; the snapped value and its
+// record then survive any number of saves and loads unchanged.
+TEST (RariZuzStateFixedPoint, SyncedValuesSnapOnceNotOnEveryLoad)
+{
+    for (const int i : { (int) RariZuz::pAgitation1Speed, (int) RariZuz::pInterSpeed })
+    {
+        for (const float value : { 0.058f, 0.041f, 0.77f })
+        {
+            SCOPED_TRACE (testing::Message() << "parameter " << i << " at " << value);
+            RariZuz e;
+            ASSERT_TRUE (e.SetSyncMode (i, true));
+            e.setIndexedParameter (i, value);
+            const float snapped = e.getIndexedParameter (i);
+            const SyncControl record = *e.getSyncRecord (i);
+            juce::MemoryBlock saved;
+            e.getStateInformation (saved);
+            RariZuz loaded;
+            for (int cycle = 0; cycle < 3; ++cycle)
+            {
+                loaded.setStateInformation (saved.getData(), (int) saved.getSize());
+                EXPECT_EQ (loaded.getIndexedParameter (i), snapped) << cycle;
+                EXPECT_EQ (loaded.getSyncRecord (i)->count, record.count) << cycle;
+                EXPECT_EQ (loaded.getSyncRecord (i)->note, record.note) << cycle;
+                juce::MemoryBlock again;
+                loaded.getStateInformation (again);
+                EXPECT_TRUE (again == saved) << cycle;
+                saved = again;
+            }
+        }
+    }
+}
+

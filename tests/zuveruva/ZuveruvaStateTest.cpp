@@ -528,3 +528,39 @@ TEST (ZuveruvaState, MutatedChunksLeaveAConsistentEffect)
     }
 }
 } // namespace
+
+// A synced value snaps once, when it is set; the snapped value and its
+// record then survive any number of saves and loads unchanged (snapping the
+// stored value again on each load walked it down a note per cycle to 0).
+TEST (ZuveruvaStateFixedPoint, SyncedValuesSnapOnceNotOnEveryLoad)
+{
+    for (const int i : { (int) Zuveruva::kAgitation1Speed, (int) Zuveruva::kInterSpeed })
+    {
+        for (const float value : { 0.058f, 0.041f, 0.3f, 0.77f, 0.999f })
+        {
+            SCOPED_TRACE (testing::Message() << "parameter " << i << " at " << value);
+            Zuveruva e;
+            e.stopThreads();
+            ASSERT_TRUE (e.SetSyncMode (i, true));
+            e.setIndexedParameter (i, value);
+            const float snapped = e.getIndexedParameter (i);
+            const SyncControl record = *e.getSyncRecord (i);
+            juce::MemoryBlock saved;
+            e.getStateInformation (saved);
+            Zuveruva loaded;
+            loaded.stopThreads();
+            for (int cycle = 0; cycle < 3; ++cycle)
+            {
+                loaded.setStateInformation (saved.getData(), (int) saved.getSize());
+                EXPECT_EQ (loaded.getIndexedParameter (i), snapped) << cycle;
+                EXPECT_EQ (loaded.getSyncRecord (i)->count, record.count) << cycle;
+                EXPECT_EQ (loaded.getSyncRecord (i)->note, record.note) << cycle;
+                juce::MemoryBlock again;
+                loaded.getStateInformation (again);
+                EXPECT_TRUE (again == saved) << cycle;
+                saved = again;
+            }
+        }
+    }
+}
+
