@@ -86,6 +86,7 @@ public:
     void getCurrentProgramStateInformation (juce::MemoryBlock& destData) override;
     void setStateInformation (const void* data, int sizeInBytes) override;
     void setCurrentProgramStateInformation (const void* data, int sizeInBytes) override;
+    bool loadCurrentProgramChunk (const void* data, int sizeInBytes) override;
     int getAAXPluginIDForMainBusConfig (const juce::AudioChannelSet& mainInputLayout,
                                         const juce::AudioChannelSet& mainOutputLayout,
                                         bool idForAudioSuite) const override;
@@ -226,7 +227,8 @@ private:
     void handlePresetWork (int workId);
     // Reads the program block of a state chunk into records (all five, or
     // the current one) and makes the current program live.
-    void loadProgramRecords (const void* data, int sizeInBytes, bool allPrograms);
+    // False, with nothing changed, when the chunk is refused.
+    bool loadProgramRecords (const void* data, int sizeInBytes, bool allPrograms);
     void setAgitationFlag (int i, float v);
     // getIndexedParameterValueFromText on a char text (no allocation).
     float valueFromText (int i, const char* text);

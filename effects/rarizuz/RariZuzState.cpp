@@ -226,17 +226,22 @@ void RariZuz::setCurrentProgramStateInformation (const void* data, int sizeInByt
     loadProgramRecords (data, sizeInBytes, false);
 }
 
-void RariZuz::loadProgramRecords (const void* data, int sizeInBytes, bool allPrograms)
+bool RariZuz::loadCurrentProgramChunk (const void* data, int sizeInBytes)
+{
+    return loadProgramRecords (data, sizeInBytes, false);
+}
+
+bool RariZuz::loadProgramRecords (const void* data, int sizeInBytes, bool allPrograms)
 {
     // The frame: every block inside the chunk, our magic and product, version 102 or later.
     StateChunkView view;
     if (! readStateChunk (data, sizeInBytes, productCode, view))
-        return;
+        return false;
 
     // Short records are refused whole: nothing changes.
     const int count = allPrograms ? kRariZuzNumPrograms : 1;
     if (view.programsSize < (std::size_t) count * sizeof (RariZuzProgram))
-        return;
+        return false;
 
     const int current = currentProgramIndex();
     float superSliderOf = 0.0f;
@@ -274,4 +279,5 @@ void RariZuz::loadProgramRecords (const void* data, int sizeInBytes, bool allPro
     setCurrentProgram (current);
     superSliderFlag.store (false);
     setIndexedParameter (pSuperSlider, superSliderOf);
+    return true;
 }

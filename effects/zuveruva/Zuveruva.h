@@ -135,6 +135,7 @@ public:
     void getCurrentProgramStateInformation (juce::MemoryBlock& dest) override;
     void setStateInformation (const void* data, int size) override;
     void setCurrentProgramStateInformation (const void* data, int size) override;
+    bool loadCurrentProgramChunk (const void* data, int size) override;
     bool isBusesLayoutSupported (const BusesLayout& layout) const override;
 
     //==========================================================================
@@ -332,7 +333,8 @@ private:
     void snapshotLive (ZuveruvaPreset& p);
     void applyProgramAux();
     void setAuxFilePath (const juce::File& file);
-    void loadProgramRecords (const void* data, int size, bool allPrograms);
+    // False, with nothing changed, when the chunk is refused.
+    bool loadProgramRecords (const void* data, int size, bool allPrograms);
     void writeProgramRecords (juce::MemoryBlock& dest, bool allPrograms);
 
     void processSlice (juce::AudioBuffer<float>& buffer, int offset, int n, bool stereo,

@@ -30,6 +30,11 @@ void Zuveruva::setCurrentProgramStateInformation (const void* data, int size)
     loadProgramRecords (data, size, false);
 }
 
+bool Zuveruva::loadCurrentProgramChunk (const void* data, int size)
+{
+    return loadProgramRecords (data, size, false);
+}
+
 void Zuveruva::writeProgramRecords (juce::MemoryBlock& dest, bool allPrograms)
 {
     const int count = allPrograms ? numProgramsTotal : 1;
@@ -57,17 +62,17 @@ void Zuveruva::writeProgramRecords (juce::MemoryBlock& dest, bool allPrograms)
     writeStateChunk (dest, productCode, programScratch.get(), (std::size_t) count * sizeof (ZuveruvaProgram));
 }
 
-void Zuveruva::loadProgramRecords (const void* data, int size, bool allPrograms)
+bool Zuveruva::loadProgramRecords (const void* data, int size, bool allPrograms)
 {
     // The frame: every block inside the chunk, our magic and product, version 102 or later.
     StateChunkView view;
     if (! readStateChunk (data, size, productCode, view))
-        return;
+        return false;
 
     // Short records are refused whole: nothing changes.
     const int count = allPrograms ? numProgramsTotal : 1;
     if (view.programsSize < (std::size_t) count * sizeof (ZuveruvaProgram))
-        return;
+        return false;
 
     int current = 0;
     float superSliderOf = 0.0f;
@@ -112,6 +117,7 @@ void Zuveruva::loadProgramRecords (const void* data, int size, bool allPrograms)
     setCurrentProgram (current);
     superSliderFlag.store (false);
     setIndexedParameter (kSuperSlider, superSliderOf);
+    return true;
 }
 
 void Zuveruva::setAuxFilePath (const juce::File& file)

@@ -521,6 +521,9 @@ public:
     // Program file: identifier, length, current-program chunk. True when written / loaded.
     virtual bool saveSelf (juce::FileOutputStream* out);
     virtual bool loadSelf (juce::FileInputStream* in);
+    // Loads a current-program chunk; false when the effect refused it. An
+    // effect that cannot tell (the base) reports every chunk as taken.
+    virtual bool loadCurrentProgramChunk (const void* data, int sizeInBytes);
     virtual int getProgramSize() = 0;
     virtual int getProgramID() = 0;
     virtual int getNumChunk();

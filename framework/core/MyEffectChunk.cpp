@@ -224,7 +224,12 @@ bool MyEffect::loadSelf (juce::FileInputStream* in)
     if (in->read (data.getData(), (int) length) != (int) length)
         return false;
 
-    setCurrentProgramStateInformation (data.getData(), (int) length);
+    return loadCurrentProgramChunk (data.getData(), (int) length);
+}
+
+bool MyEffect::loadCurrentProgramChunk (const void* data, int sizeInBytes)
+{
+    setCurrentProgramStateInformation (data, sizeInBytes);
     return true;
 }
 

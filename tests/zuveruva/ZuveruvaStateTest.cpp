@@ -564,3 +564,39 @@ TEST (ZuveruvaStateFixedPoint, SyncedValuesSnapOnceNotOnEveryLoad)
     }
 }
 
+// A program file whose chunk the effect refuses loads nothing and says so.
+TEST (ZuveruvaStateFixedPoint, LoadSelfReportsARefusedChunk)
+{
+    Zuveruva e;
+    e.stopThreads();
+    const juce::File file = juce::File::createTempFile ("program");
+    {
+        juce::FileOutputStream out (file);
+        ASSERT_TRUE (e.saveSelf (&out));
+    }
+    juce::MemoryBlock good;
+    ASSERT_TRUE (file.loadFileAsData (good));
+    juce::MemoryBlock before;
+    e.getStateInformation (before);
+
+    struct Case { const char* name; int offset; uint8_t value; bool ok; };
+    const Case cases[] = {
+        { "as saved", 0, 0, true },
+        { "magic", 8, 'x', false },          // first byte of the chunk's header
+        { "product", 12, 'x', false },
+        { "version 101", 19, 101, false },
+    };
+    for (const auto& c : cases)
+    {
+        juce::MemoryBlock bytes (good);
+        if (c.offset > 0)
+            static_cast<uint8_t*> (bytes.getData())[c.offset] = c.value;
+        ASSERT_TRUE (file.replaceWithData (bytes.getData(), bytes.getSize()));
+        juce::FileInputStream in (file);
+        EXPECT_EQ (e.loadSelf (&in), c.ok) << c.name;
+        juce::MemoryBlock after;
+        e.getStateInformation (after);
+        EXPECT_TRUE (after == before) << c.name;
+    }
+    file.deleteFile();
+}
