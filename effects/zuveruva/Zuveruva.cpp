@@ -239,6 +239,18 @@ bool Zuveruva::hasEditor() const
     return false;
 }
 
+void Zuveruva::boundEditorSize (int64_t w, int64_t h, int& width, int& height) noexcept
+{
+    if ((uint64_t) w - 1u >= (uint64_t) maxEditorSize || h > maxEditorSize)
+    {
+        width = defaultEditorWidth;
+        height = defaultEditorHeight;
+        return;
+    }
+    width = (int) std::max<int64_t> (w, defaultEditorWidth);
+    height = (int) std::max<int64_t> (h, defaultEditorHeight);
+}
+
 bool Zuveruva::isBusesLayoutSupported (const BusesLayout& layout) const
 {
     const auto in = layout.getMainInputChannelSet();
@@ -462,11 +474,10 @@ void Zuveruva::handleDeferredWork (int workId)
         }
         case workEditorSize:
         {
-            const auto w = (int) savedEditorWidth.load();
-            const auto h = (int) savedEditorHeight.load();
+            int w = 0, h = 0;
+            boundEditorSize (savedEditorWidth.load(), savedEditorHeight.load(), w, h);
             if (auto* editor = getActiveEditor())
-                if (w > 0 && h > 0)
-                    editor->setSize (w, h);
+                editor->setSize (w, h);
             break;
         }
         case workProgramAux: applyProgramAux(); break;

@@ -201,6 +201,14 @@ public:
     bool getModPlaying();
     bool getModLooping();
 
+    // The editor size to open at from a stored one (a host's chunk may hold
+    // anything): a width outside 1..4000 or a height above 4000 gives the
+    // default 520 x 380; a smaller width or height is raised to it.
+    static constexpr int defaultEditorWidth = 520;
+    static constexpr int defaultEditorHeight = 380;
+    static constexpr int64_t maxEditorSize = 4000;
+    static void boundEditorSize (int64_t storedWidth, int64_t storedHeight, int& width, int& height) noexcept;
+
     // Display (message thread): N/2 smoothed amplitudes, and the deviation in
     // bins of each smoothed frequency from its bin (left channel).
     float* GetSpectrum (long* n);

@@ -38,7 +38,7 @@ juce::String AboutComponent::versionText (const juce::String& literal)
     return "3.10.0   (Build " + buildNumberFrom (literal) + ")";
 }
 
-void AboutComponent::show (MyEffect*)
+void AboutComponent::show (MyEffect*, bool waitForPaint)
 {
     versionLabel.setText (versionText (buildLiteral), juce::dontSendNotification);
 
@@ -49,10 +49,13 @@ void AboutComponent::show (MyEffect*)
     toFront (false);
 
     // Let the box paint before the caller goes on.
-    juce::Component::SafePointer<AboutComponent> self (this);
-    juce::MessageManager::getInstance()->runDispatchLoopUntil (300);
-    if (self == nullptr)
-        return;
+    if (waitForPaint)
+    {
+        juce::Component::SafePointer<AboutComponent> self (this);
+        juce::MessageManager::getInstance()->runDispatchLoopUntil (300);
+        if (self == nullptr)
+            return;
+    }
 
     closeTime = juce::Time::getCurrentTime() + juce::RelativeTime::milliseconds (lifetimeMs);
     clickedOutside = false;

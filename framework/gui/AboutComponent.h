@@ -21,9 +21,10 @@ public:
     ~AboutComponent() override;
 
     // Opens the box: on top, centred, on the desktop; paints it (300 ms of
-    // message loop), then enters the modal state and starts the close timer.
-    // `effect` is not used.
-    void show (MyEffect* effect);
+    // message loop, only with waitForPaint: a plug-in passes false, as it
+    // must not run the host's message loop), then enters the modal state and
+    // starts the close timer. `effect` is not used.
+    void show (MyEffect* effect, bool waitForPaint = true);
 
     void paint (juce::Graphics&) override;
     void resized() override;

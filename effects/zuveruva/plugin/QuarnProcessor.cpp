@@ -1,8 +1,20 @@
 #include "QuarnProcessor.h"
 
+#include "ZuveruvaEditor.h"
+
 QuarnProcessor::~QuarnProcessor()
 {
     stopThreads();
+}
+
+juce::AudioProcessorEditor* QuarnProcessor::createEditor()
+{
+    return new ZuveruvaEditor (this);
+}
+
+bool QuarnProcessor::hasEditor() const
+{
+    return true;
 }
 
 void QuarnProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi)

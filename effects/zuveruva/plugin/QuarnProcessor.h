@@ -1,7 +1,7 @@
 #pragma once
 // QuarnProcessor: the plug-in "Vokt Quarn" as JUCE's LV2 and VST3 wrappers
 // see it: the crunch effect behind a thin layer that owns the host's render
-// call and the host's saved state.
+// call, the host's saved state and the editor.
 // - Render: every call holds the callback lock for the whole block; a
 //   suspended effect clears the block; otherwise the effect is told the
 //   host's block size once and then processes the block, which it cuts into
@@ -32,6 +32,10 @@ public:
     void processBlockBypassed (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi) override;
     using Zuveruva::processBlock;
     using Zuveruva::processBlockBypassed;
+
+    // The crunch editor (ZuveruvaEditor); the engine itself makes none.
+    juce::AudioProcessorEditor* createEditor() override;
+    bool hasEditor() const override;
 
     // The host's state: the current-program chunk.
     void getStateInformation (juce::MemoryBlock& dest) override;

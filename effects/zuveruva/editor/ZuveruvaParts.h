@@ -1,0 +1,8 @@
+#pragma once
+// The kit pieces the crunch panel is built from, under the names it uses.
+#include "StandIns.h"
+
+using PadSlider = standin::Slider2D;          // the two-dimensional slider
+using AuxPlayerPanel = standin::Player;       // the sound-file player panel
+using MidiLearnPanel = standin::MidiBindPanel;
+using OscSettingsPanel = standin::OscConfigPanel;
