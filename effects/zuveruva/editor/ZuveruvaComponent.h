@@ -73,6 +73,8 @@ public:
 
     // How the documentation button opens the manual (tests replace its seams).
     ManualLauncher manual;
+    // How often the refresh has handed the player a new auxiliary file.
+    int auxFileOpens = 0;
 
     // Children, in creation order (the z-order).
     std::unique_ptr<juce::Component> displayFrame;

@@ -117,7 +117,10 @@ void ZuveruvaComponent::updateParametersFromFilter()
     // reading it here never races a host restoring state elsewhere.
     const juce::File auxFile = fx.getAuxFile();
     if (auxFile.getFullPathName() != auxPlayer->currentFile.getFullPathName())
+    {
         auxPlayer->openFile (auxFile);
+        ++auxFileOpens;
+    }
 
     if (undoButton->isEnabled() != fx.canUndo())
         undoButton->setEnabled (fx.canUndo());

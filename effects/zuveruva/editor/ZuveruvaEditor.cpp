@@ -3,6 +3,7 @@
 #include "Utilities.h"
 #include "Zuveruva.h"
 
+#include <cmath>
 #include <cstring>
 
 ZuveruvaEditor::ZuveruvaEditor (Zuveruva* effect)
@@ -40,9 +41,13 @@ void ZuveruvaEditor::resized()
     panel.setSize (getWidth(), getHeight());
     if (resizer != nullptr)
         resizer->setTopLeftPosition (getWidth() - 12, getHeight() - 12);
+    // The unscaled size, truncated; a scale reached by repeated 0.1 steps
+    // is a hair off its tenth, which must not cost a pixel (780 / 1.5000001
+    // stores 520, not 519), so the truncation tolerates a thousandth.
     auto* fx = getEffect();
-    fx->savedEditorWidth.store ((int64_t) ((float) getWidth() / scale));
-    fx->savedEditorHeight.store ((int64_t) ((float) getHeight() / scale));
+    const float s = scale > 0.0f && std::isfinite (scale) ? scale : 1.0f;
+    fx->savedEditorWidth.store ((int64_t) ((float) getWidth() / s + 1.0e-3f));
+    fx->savedEditorHeight.store ((int64_t) ((float) getHeight() / s + 1.0e-3f));
 }
 
 void ZuveruvaEditor::setControlHighlight (juce::AudioProcessorEditor::ParameterControlHighlightInfo info)

@@ -21,6 +21,9 @@ ZuveruvaView::ZuveruvaView()
     barsGraphics = std::make_unique<juce::Graphics> (barsImage);
     barsGraphics->fillAll (juce::Colours::black);
     backgroundGraphics = std::make_unique<juce::Graphics> (backgroundImage);
+    // Opaque from the start: each paint redraws the bars over it, so bars
+    // of earlier paints never show through a missing picture.
+    backgroundGraphics->fillAll (juce::Colours::black);
     setWantsKeyboardFocus (false);
 
     snapshotFolder = []
@@ -40,7 +43,7 @@ ZuveruvaView::~ZuveruvaView()
 
 void ZuveruvaView::setBackground (const juce::Image& picture)
 {
-    backgroundImage.clear (backgroundImage.getBounds());
+    backgroundGraphics->fillAll (juce::Colours::black);
     if (picture.isValid())
         backgroundGraphics->drawImage (picture.createCopy(), juce::Rectangle<float> (0.0f, 0.0f, (float) imageSize, (float) imageSize),
                                        juce::RectanglePlacement::stretchToFit);
