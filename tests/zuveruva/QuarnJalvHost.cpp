@@ -1,13 +1,18 @@
 // The built LV2 bundle of "Vokt Quarn" run by Debian's LV2 host jalv on a
 // JACK server (the dummy back end in CI): this test's own JACK client feeds
 // the plug-in a test signal and captures what it returns, which must be
-// finite and not silent. Skipped, with a message, when no JACK server answers.
+// finite and not silent; and the GTK form of jalv, which embeds the plug-in's
+// X11 editor in its window, shows the editor and lets the test drive it.
+// Skipped, with a message, when no JACK server (or no display) answers.
+#include "ScreenProbe.h"
+
 #include <jack/jack.h>
 
 #include <gtest/gtest.h>
 
-#include <juce_core/juce_core.h>
+#include <juce_graphics/juce_graphics.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -30,7 +35,7 @@ namespace
 class Jalv
 {
 public:
-    Jalv (const std::string& clientName, const juce::File& log)
+    Jalv (const std::string& clientName, const juce::File& log, const std::string& host = "jalv")
     {
         int fds[2];
         if (pipe (fds) != 0)
@@ -62,9 +67,10 @@ public:
             envp.push_back (e.data());
         envp.push_back (nullptr);
 
-        std::string program = "jalv", exact = "-x", nameFlag = "-n", name = clientName, uri = VOKT_QUARN_URI;
+        // The console jalv names its JACK client with -n; the GTK form with --jack-name.
+        std::string program = host, exact = "-x", nameFlag = host == "jalv" ? "-n" : "--jack-name", name = clientName, uri = VOKT_QUARN_URI;
         char* argv[] = { program.data(), exact.data(), nameFlag.data(), name.data(), uri.data(), nullptr };
-        if (posix_spawnp (&pid, "jalv", &actions, nullptr, argv, envp.data()) != 0)
+        if (posix_spawnp (&pid, program.c_str(), &actions, nullptr, argv, envp.data()) != 0)
             pid = -1;
         posix_spawn_file_actions_destroy (&actions);
         close (fds[0]);
@@ -81,6 +87,15 @@ public:
         if (waitpid (pid, &status, WNOHANG) == pid)
             exited = true;
         return ! exited;
+    }
+
+    // Asks jalv to quit as its window's close would (SIGTERM, which it
+    // handles), then waits as finish() does.
+    int terminate()
+    {
+        if (pid > 0 && ! exited)
+            kill (pid, SIGTERM);
+        return finish();
     }
 
     // Closes jalv's input and waits for it to end (at most 10 s, then it is
@@ -246,5 +261,87 @@ TEST (QuarnJalvHost, TheLv2BundleRunsInJalvAndProcessesASignal)
         const double rms = std::sqrt (sum / (double) (frames - frames / 2));
         EXPECT_GT (rms, 0.05) << "channel " << k << " is silent";
     }
+}
+// Pixels of a screen rectangle as an image, written to the snapshot folder.
+void writeScreenSnapshot (const std::vector<uint32_t>& pixels, int width, int height, const juce::String& name)
+{
+    juce::Image image (juce::Image::RGB, width, height, true);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixelAt (x, y, juce::Colour (pixels[(size_t) (y * width + x)]));
+    const juce::File folder (VOKT_SNAPSHOT_DIR);
+    folder.createDirectory();
+    const auto file = folder.getChildFile (name + ".png");
+    file.deleteFile();
+    juce::FileOutputStream out (file);
+    juce::PNGImageFormat().writeImageToStream (image, out);
+}
+
+TEST (QuarnJalvHost, TheEditorShowsInJalvGtkAndFollowsTheMouse)
+{
+    if (std::getenv ("DISPLAY") == nullptr)
+        GTEST_SKIP() << "no X display";
+    jack_status_t status;
+    jack_client_t* client = jack_client_open ("vokt_quarn_ui", JackNoStartServer, &status);
+    if (client == nullptr)
+        GTEST_SKIP() << "no JACK server is reachable (start one, e.g. scripts/jack-dummy.sh start)";
+
+    const juce::File log = juce::File::getSpecialLocation (juce::File::tempDirectory)
+                               .getChildFile ("vokt-quarn-jalv-gtk-" + juce::String (getpid()) + ".log");
+    const std::string name = "vokt_quarn_ui_" + std::to_string (getpid());
+    Jalv jalv (name, log, "jalv.gtk3");
+    ASSERT_TRUE (jalv.started()) << "jalv.gtk3 could not be started";
+    ASSERT_TRUE (waitForPort (client, name + ":audio_out_2", 60000)) << log.loadFileAsString();
+
+    // jalv's window, once the plug-in's editor shows in it: the editor's top
+    // left is where the pad's near-white frame begins (one pixel in).
+    int wx = 0, wy = 0, ww = 0, wh = 0;
+    std::vector<uint32_t> pixels;
+    int ex = -1, ey = -1;
+    for (int k = 0; k < 600 && ex < 0; ++k)
+    {
+        std::this_thread::sleep_for (std::chrono::milliseconds (100));
+        if (! screenprobe::findWindow ("Vokt Quarn", wx, wy, ww, wh) || ww < 520 || wh < 380)
+            continue;
+        pixels = screenprobe::grab (wx, wy, ww, wh);
+        for (int y = 0; y < wh && ex < 0; ++y)
+            for (int x = 0; x < ww && ex < 0; ++x)
+                if (pixels[(size_t) (y * ww + x)] == 0xffedededu && x + 1 < ww && y + 1 < wh
+                    && pixels[(size_t) ((y + 1) * ww + x + 1)] == 0xffedededu && pixels[(size_t) (y * ww + x + 200)] == 0xffedededu)
+                {
+                    ex = x - 1;
+                    ey = y - 1;
+                }
+    }
+    ASSERT_GE (ex, 0) << "no editor showed in jalv.gtk3:\n" << log.loadFileAsString();
+    writeScreenSnapshot (pixels, ww, wh, "crunch-editor-in-jalv");
+    const int ox = wx + ex, oy = wy + ey;
+    EXPECT_EQ (screenprobe::grab (ox + 185, oy + 372, 1, 1), std::vector<uint32_t> { 0xff564e47u });
+
+    // The crosshair's line, drawn in its own colour, follows a drag on the pad.
+    auto lineRows = [&] (int padColumn)
+    {
+        const auto column = screenprobe::grab (ox + 8 + padColumn, oy + 114, 1, 164);
+        return (int) std::count (column.begin(), column.end(), 0xff7fafffu);
+    };
+    const int target = (int) (346.0 * (242.0 - 8.0) / 330.0);
+    EXPECT_LT (lineRows (target), 100);
+    screenprobe::drag (ox + 100, oy + 250, ox + 250, oy + 150);
+    bool moved = false;
+    for (int k = 0; k < 50 && ! moved; ++k)
+    {
+        std::this_thread::sleep_for (std::chrono::milliseconds (100));
+        moved = lineRows (target) > 140 || lineRows (target - 1) > 140 || lineRows (target + 1) > 140;
+    }
+    EXPECT_TRUE (moved) << "the crosshair did not follow the drag";
+    EXPECT_TRUE (jalv.running()) << log.loadFileAsString();
+
+    jack_client_close (client);
+    const int exitCode = jalv.terminate();
+    const juce::String output = log.loadFileAsString();
+    EXPECT_EQ (exitCode, 0) << output;
+    EXPECT_FALSE (output.contains ("Sanitizer")) << output;
+    EXPECT_FALSE (output.contains ("runtime error")) << output;
+    log.deleteFile();
 }
 } // namespace

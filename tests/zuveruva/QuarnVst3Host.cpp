@@ -1,14 +1,17 @@
 // The built VST3 bundle of "Vokt Quarn" loaded by JUCE's VST3 host, as a
 // host application loads it (nothing of ours on the host side but this
 // test): its parameters, a rendered test signal against the crunch engine
-// run directly, host automation, and the host's saved state brought into a
-// fresh instance.
+// run directly, host automation, the host's saved state brought into a
+// fresh instance, and the plug-in's editor in a window of the host.
+#include "ScreenProbe.h"
 #include "ZuveruvaTestSupport.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <set>
 #include <thread>
 
 using namespace zuveruva_test;
@@ -232,5 +235,105 @@ TEST (QuarnVst3Host, HostBlockSizesAndRatesGiveFiniteOutput)
             }
             plugin->releaseResources();
         }
+}
+// The plug-in's editor opened by the host in a window on the display: it
+// shows, follows the host's parameter changes within a tick, sends the
+// user's moves back to the host, takes the host's sizes and closes cleanly.
+TEST (QuarnVst3Host, EditorOpensFollowsTheHostAndResizes)
+{
+    if (juce::Desktop::getInstance().getDisplays().getPrimaryDisplay() == nullptr)
+        GTEST_SKIP() << "no display";
+    auto plugin = loadPlugin();
+    ASSERT_NE (plugin, nullptr);
+    ASSERT_TRUE (plugin->hasEditor());
+    renderPlugin (*plugin, { noise (block * 40, 3), noise (block * 40, 4) });
+
+    std::unique_ptr<juce::AudioProcessorEditor> editor (plugin->createEditorIfNeeded());
+    ASSERT_NE (editor, nullptr);
+    EXPECT_EQ (editor->getWidth(), 520);
+    EXPECT_EQ (editor->getHeight(), 380);
+    editor->setTopLeftPosition (40, 40);
+    editor->addToDesktop (0);
+    editor->setVisible (true);
+    pumpMessages (800);
+
+    const auto at = editor->getScreenPosition();
+    auto screen = [&] (juce::Rectangle<int> r) { return screenprobe::grab (at.x + r.getX(), at.y + r.getY(), r.getWidth(), r.getHeight()); };
+    // The panel's own colours: its background in the bottom band, the near-white frame round the pad.
+    EXPECT_EQ (screen ({ 185, 372, 1, 1 }), std::vector<uint32_t> { 0xff564e47u });
+    EXPECT_EQ (screen ({ 4, 110, 1, 1 }), std::vector<uint32_t> { 0xffedededu });
+
+    // A host change of the gain shows in the gain value label within a tick or two.
+    const juce::Rectangle<int> gainLabel (356, 264, 30, 14);
+    const auto before = screen (gainLabel);
+    plugin->getParameters()[Zuveruva::kGain]->setValueNotifyingHost (0.3f);
+    const bool shown = [&]
+    {
+        for (int k = 0; k < 30; ++k)
+        {
+            pumpMessages (10);
+            if (screen (gainLabel) != before)
+                return true;
+        }
+        return false;
+    }();
+    EXPECT_TRUE (shown) << "the gain label did not follow the host within 300 ms";
+
+    // A drag on the pad reaches the plug-in inside gestures the host hears.
+    struct Gestures : juce::AudioProcessorListener
+    {
+        void audioProcessorParameterChanged (juce::AudioProcessor*, int, float) override {}
+        void audioProcessorChanged (juce::AudioProcessor*, const ChangeDetails&) override {}
+        void audioProcessorParameterChangeGestureBegin (juce::AudioProcessor*, int i) override { begun.insert (i); }
+        void audioProcessorParameterChangeGestureEnd (juce::AudioProcessor*, int i) override { ended.insert (i); }
+        std::set<int> begun, ended;
+    } host;
+    plugin->addListener (&host);
+    std::atomic<bool> dragged { false };
+    std::thread user ([&] {
+        screenprobe::drag (at.x + 100, at.y + 250, at.x + 250, at.y + 150);
+        dragged = true;
+    });
+    while (! dragged)
+        pumpMessages (10);
+    user.join();
+    for (int k = 0; k < 200 && host.ended.size() < 2; ++k)
+        pumpMessages (10);
+    EXPECT_EQ (host.begun, (std::set<int> { Zuveruva::kAmplitude, Zuveruva::kFrequency }));
+    EXPECT_EQ (host.ended, (std::set<int> { Zuveruva::kAmplitude, Zuveruva::kFrequency }));
+    plugin->removeListener (&host);
+
+    // The host resizes the window: the editor follows.
+    editor->setSize (780, 570);
+    pumpMessages (300);
+    EXPECT_EQ (screen ({ 185, 570 - 8, 1, 1 }), std::vector<uint32_t> { 0xff564e47u }) << "not drawn at the new size";
+
+    // The state the host saves holds the moved point and the editor size: a
+    // fresh instance opens its editor at that size, with those values.
+    juce::MemoryBlock state;
+    plugin->getStateInformation (state);
+    auto restored = loadPlugin();
+    ASSERT_NE (restored, nullptr);
+    restored->setStateInformation (state.getData(), (int) state.getSize());
+    pumpMessages (200);
+    EXPECT_NEAR (restored->getParameters()[Zuveruva::kAmplitude]->getValue(), (250.0f - 8.0f - 8.0f) / (346.0f - 16.0f), 0.02f);
+    EXPECT_NEAR (restored->getParameters()[Zuveruva::kFrequency]->getValue(), 1.0f - (150.0f - 114.0f - 8.0f) / (164.0f - 16.0f), 0.02f);
+    {
+        std::unique_ptr<juce::AudioProcessorEditor> second (restored->createEditorIfNeeded());
+        ASSERT_NE (second, nullptr);
+        EXPECT_EQ (second->getWidth(), 780);
+        EXPECT_EQ (second->getHeight(), 570);
+        restored->editorBeingDeleted (second.get());
+    }
+    restored->releaseResources();
+
+    // Closed as a host closes it; the plug-in keeps running.
+    editor->removeFromDesktop();
+    plugin->editorBeingDeleted (editor.get());
+    editor.reset();
+    pumpMessages (100);
+    const auto out = renderPlugin (*plugin, { noise (block * 4, 5), noise (block * 4, 6) });
+    EXPECT_GT (rms (out[0], 0), 0.0);
+    plugin->releaseResources();
 }
 } // namespace
