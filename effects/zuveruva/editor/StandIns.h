@@ -60,12 +60,11 @@ public:
     void displayVuMeter (bool) {}
     void setText (const juce::String& hint) { dropHint = hint; }
     void clearShortcuts() {}
-    void hideMixerControls() {}
     void paint (juce::Graphics&) override;
+    juce::File getCurrentFile() const { return currentFile; }
 
     juce::File currentFile;
     bool syncShown = false;
-    int cpuWidth = 42;
     float currentTime = 0.0f;
     bool playing = false, looping = false;
     float loopStart = 0.0f, loopEnd = 0.0f;

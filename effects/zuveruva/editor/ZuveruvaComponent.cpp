@@ -286,8 +286,7 @@ ZuveruvaComponent::ZuveruvaComponent (MyEditor* e) : editor (e)
 
     // The player: no mixer controls, no meters, loops as fractions of the file.
     auxPlayer->addActionListener (this);
-    auxPlayer->hideMixerControls();
-    auxPlayer->cpuWidth = 0;
+    hideMixerControls (*auxPlayer);
     auxPlayer->displayVuMeter (false);
     auxPlayer->setText ({});
     auxPlayer->syncShown = true;

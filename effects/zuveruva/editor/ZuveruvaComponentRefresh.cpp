@@ -116,7 +116,7 @@ void ZuveruvaComponent::updateParametersFromFilter()
     // The effect replaces its auxiliary file on the message thread only, so
     // reading it here never races a host restoring state elsewhere.
     const juce::File auxFile = fx.getAuxFile();
-    if (auxFile.getFullPathName() != auxPlayer->currentFile.getFullPathName())
+    if (auxFile.getFullPathName() != auxPlayer->getCurrentFile().getFullPathName())
     {
         auxPlayer->openFile (auxFile);
         ++auxFileOpens;

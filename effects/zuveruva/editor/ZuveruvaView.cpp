@@ -8,8 +8,8 @@ ZuveruvaView::ZuveruvaView()
     : PadSlider ("ZuveruvaView"),
       spectrumTarget (new float[imageSize]),
       deviationTarget (new float[imageSize]),
-      barsImage (juce::Image::ARGB, imageSize, imageSize, true),
-      backgroundImage (juce::Image::ARGB, imageSize, imageSize, true),
+      barsImage (juce::Image::RGB, imageSize, imageSize, true),
+      backgroundImage (juce::Image::RGB, imageSize, imageSize, true),
       deviationShown (new float[imageSize]),
       spectrumShown (new float[imageSize])
 {
@@ -137,13 +137,11 @@ void ZuveruvaView::timerCallback()
     resizing = false;
 }
 
-void ZuveruvaView::paint (juce::Graphics& g)
+void ZuveruvaView::renderBars (int width, int height)
 {
-    const int w = getWidth(), h = getHeight();
-    const double X = valueX, Y = valueY;
-    g.setFont (font);
-
     auto& bars = *barsGraphics;
+    bars.saveState();
+    bars.reduceClipRegion (0, 0, juce::jmin (width, imageSize), juce::jmin (height, imageSize));
     bars.setOpacity (1.0f);
     bars.drawImageAt (backgroundImage, 0, 0);
     bars.setColour (crossColour);
@@ -152,14 +150,31 @@ void ZuveruvaView::paint (juce::Graphics& g)
         const float d = (float) displaySize / (float) barCount;
         for (int i = 0; i < barCount; ++i)
         {
-            const double k = spectrumShown[(size_t) i] > spectrumTarget[(size_t) i] ? 0.8 : 0.1;
-            spectrumShown[(size_t) i] = (float) (spectrumTarget[(size_t) i] * k + (1.0 - k) * spectrumShown[(size_t) i]);
-            deviationShown[(size_t) i] = (float) (deviationTarget[(size_t) i] * 0.3 + deviationShown[(size_t) i] * 0.7);
+            if (spectrumShown[(size_t) i] >= (float) height)
+                continue;  // entirely below the rendered part
             bars.setOpacity (deviationShown[(size_t) i]);
             bars.fillRect (juce::Rectangle<float> ((float) i * d, spectrumShown[(size_t) i], d,
                                                    (float) imageSize - spectrumShown[(size_t) i]));
         }
     }
+    bars.restoreState();
+}
+
+void ZuveruvaView::paint (juce::Graphics& g)
+{
+    const int w = getWidth(), h = getHeight();
+    const double X = valueX, Y = valueY;
+    g.setFont (font);
+
+    // One smoothing step per paint: bars rise fast (0.8) and fall slowly (0.1).
+    for (int i = 0; i < barCount; ++i)
+    {
+        const double k = spectrumShown[(size_t) i] > spectrumTarget[(size_t) i] ? 0.8 : 0.1;
+        spectrumShown[(size_t) i] = (float) (spectrumTarget[(size_t) i] * k + (1.0 - k) * spectrumShown[(size_t) i]);
+        deviationShown[(size_t) i] = (float) (deviationTarget[(size_t) i] * 0.3 + deviationShown[(size_t) i] * 0.7);
+    }
+    // Only the drawn square is rendered here; a snapshot renders what it copies.
+    renderBars (displaySize, displaySize);
 
     g.setOpacity (1.0f);
     g.setImageResamplingQuality (juce::Graphics::lowResamplingQuality);
@@ -205,6 +220,7 @@ juce::File ZuveruvaView::printImage()
     const int w = getWidth(), h = getHeight();
     if (w <= 0 || h <= 0)
         return {};
+    renderBars (w, h);
     juce::Image picture (juce::Image::RGB, w, h, true);
     {
         juce::Graphics g (picture);

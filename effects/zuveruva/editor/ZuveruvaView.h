@@ -62,15 +62,18 @@ public:
     juce::Point<int> getAmplitudeTextAnchor() const noexcept { return amplitudeTextAt; }
 
 private:
+    // Draws the background and the bars as they stand into the top-left
+    // width x height of the bars image.
+    void renderBars (int width, int height);
     // The bins [lo, hi) of bar i of c over n bins.
     static void barRange (long n, int c, int i, bool singleFirst, long& lo, long& hi) noexcept;
 
     int barCount = imageSize;
     std::unique_ptr<float[]> spectrumTarget;
     std::unique_ptr<float[]> deviationTarget;
-    juce::Image barsImage;
+    juce::Image barsImage;        // opaque too: scaled onto the pad without blending
     std::unique_ptr<juce::Graphics> barsGraphics;
-    juce::Image backgroundImage;
+    juce::Image backgroundImage;  // opaque, so RGB: drawn by copying, not blending
     std::unique_ptr<juce::Graphics> backgroundGraphics;
     const juce::Colour crossColour { 127, 175, 255 };
     juce::Font font { 12.0f, juce::Font::plain };

@@ -272,13 +272,13 @@ TEST_F (CrunchEditorTest, ANewAuxiliaryFileOpensOnceInThePlayer)
     p.updateParametersFromFilter();
     p.updateParametersFromFilter();
     EXPECT_EQ (p.auxFileOpens, 1);
-    EXPECT_EQ (p.auxPlayer->currentFile, a);
+    EXPECT_EQ (p.auxPlayer->getCurrentFile(), a);
 
     p.actionListenerCallback ("Open " + b.getFullPathName());  // as a drop on the player
     guitest::pumpMessages (20);
     p.updateParametersFromFilter();
     EXPECT_EQ (p.auxFileOpens, 2);
-    EXPECT_EQ (p.auxPlayer->currentFile, b);
+    EXPECT_EQ (p.auxPlayer->getCurrentFile(), b);
     a.deleteFile();
     b.deleteFile();
 }

@@ -75,8 +75,8 @@ TEST (CrunchEditorThreads, TickAndRefreshWhileAudioRunsAndAHostRestoresState)
 
     EXPECT_GT (restores.load(), 0);
     EXPECT_GT (panel.zuveruvaView->getBarCount(), 0);
-    EXPECT_EQ (panel.auxPlayer->currentFile, fx.getAuxFile());
-    EXPECT_TRUE (panel.auxPlayer->currentFile == files[0] || panel.auxPlayer->currentFile == files[1]);
+    EXPECT_EQ (panel.auxPlayer->getCurrentFile(), fx.getAuxFile());
+    EXPECT_TRUE (panel.auxPlayer->getCurrentFile() == files[0] || panel.auxPlayer->getCurrentFile() == files[1]);
 
     fx.editorBeingDeleted (editor.get());
     editor.reset();

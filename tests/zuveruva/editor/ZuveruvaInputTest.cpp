@@ -245,3 +245,24 @@ TEST_F (CrunchEditorTest, KeyPWritesTheNextSnapshotIntoTheInjectedFolder)
     EXPECT_TRUE (p.keyPressed (juce::KeyPress ('P')));
     folder.deleteRecursively();
 }
+
+TEST_F (CrunchEditorTest, ValueLabelDragStepsInOrderInsideOneGesture)
+{
+    auto& label = *panel().gainValue;
+    fx.setIndexedParameter (Zuveruva::kGain, 0.5f);
+    fx.recording = true;
+    press (label, 10, 7);
+    drag (label, 10, 1);    // up one step
+    drag (label, 10, -5);   // and another
+    drag (label, 10, 6);    // down again
+    release (label, 10, 6);
+    guitest::pumpMessages (30);  // the label delivers its acts in order
+    const auto log = fx.takeLog();
+    ASSERT_EQ (log.size(), 5u);
+    EXPECT_EQ (log.front(), "begin 8");
+    EXPECT_EQ (log.back(), "end 8");
+    for (size_t i = 1; i < 4; ++i)
+        EXPECT_EQ (log[i].rfind ("set 8 ", 0), 0u) << log[i];
+    EXPECT_NE (log[1], log[2]);
+    EXPECT_EQ (log[1], log[3]);  // up, up, down: back to the first step
+}
