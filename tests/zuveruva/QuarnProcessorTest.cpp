@@ -6,6 +6,7 @@
 
 #include "AllocationCounter.h"
 #include "QuarnProcessor.h"
+#include "ZuveruvaEditor.h"
 
 #include <gtest/gtest.h>
 
@@ -225,12 +226,17 @@ TEST (QuarnProcessor, TheHostStateIsTheCurrentProgramChunkAndRestoringItAppliesI
     EXPECT_EQ (again, hostState);
 }
 
-TEST (QuarnProcessor, HasNoEditorWhileItMakesNone)
+TEST (QuarnProcessor, MakesTheCrunchEditor)
 {
     QuarnProcessor fx;
-    EXPECT_FALSE (fx.hasEditor());
-    EXPECT_EQ (fx.createEditor(), nullptr);
+    EXPECT_TRUE (fx.hasEditor());
     EXPECT_EQ (fx.getName(), "Vokt Quarn");
+    std::unique_ptr<juce::AudioProcessorEditor> editor (fx.createEditorIfNeeded());
+    ASSERT_NE (dynamic_cast<ZuveruvaEditor*> (editor.get()), nullptr);
+    EXPECT_EQ (fx.getActiveEditor(), editor.get());
+    EXPECT_EQ (editor->getWidth(), 520);
+    EXPECT_EQ (editor->getHeight(), 380);
+    fx.editorBeingDeleted (editor.get());
 }
 
 // Host block sizes and rates: after preparation nothing is allocated in the
