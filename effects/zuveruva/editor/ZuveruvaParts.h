@@ -2,12 +2,13 @@
 // The kit pieces the crunch panel is built from, under the names it uses.
 #include "ComponentPlayer.h"
 #include "MyJuceSlider2D.h"
-#include "StandIns.h"
+#include "MidiBindComponent.h"
+#include "OSCConfigComponent.h"
 
 using PadSlider = MyJuceSlider2D;             // the two-dimensional slider
 using AuxPlayerPanel = ComponentPlayer;       // the sound-file player panel
-using MidiLearnPanel = standin::MidiBindPanel;
-using OscSettingsPanel = standin::OscConfigPanel;
+using MidiLearnPanel = MidiBindComponent;
+using OscSettingsPanel = OSCConfigComponent;
 
 // The player without what the crunch panel does not use: CPU bar, gain and bypass.
 inline void hideMixerControls (AuxPlayerPanel& player)
