@@ -895,11 +895,15 @@ void Zuveruva::setIndexedParameter (int i, float value)
             break;
 
         case kSync:
-            sync.store (value);
+        {
+            // Only the end of synchronisation acts: a recall or a super-slider
+            // move that keeps Sync off leaves the source alone.
+            const float previous = sync.exchange (value);
             storeInProgram (i, value);
-            if (value < 0.5f)
+            if (previous >= 0.5f && value < 0.5f)
                 runOnMessageThreadOrDefer (workSyncOff);
             break;
+        }
 
         default:
             if (const int g = agitationGroupOfAmplitude (i); g >= 0)

@@ -476,4 +476,21 @@ TEST (ZuveruvaAux, BeginningRewindsAPausedPlayerWithoutPlayingOrWaiting)
     r.run (fx);
     EXPECT_LT (fx.getAuxPosition(), 0.05f); // from the start again
 }
+
+TEST (ZuveruvaAux, OnlyTheEndOfSyncSwitchesAnIdleFileOff)
+{
+    TempFolder folder ("zuveruva-sync-stays-off");
+    const auto wav = writeWav (folder / "tone.wav", 2, 44100, auxHz);
+    Zuveruva fx;
+    ASSERT_TRUE (prepare (fx, 2, 0, 512));
+    fx.setNonRealtime (true);
+    fx.loadAuxFile (wav.getFullPathName());
+    fx.setIndexedParameter (Zuveruva::kAuxOn, 1.0f / 3.0f);
+
+    // Sync already off (a recall or a super-slider move sets it again): the
+    // paused file stays the source.
+    fx.setIndexedParameter (Zuveruva::kSync, 0.0f);
+    EXPECT_FLOAT_EQ (fx.getIndexedParameter (Zuveruva::kAuxOn), 1.0f / 3.0f);
+    EXPECT_TRUE (fx.isAuxActive());
+}
 } // namespace
