@@ -853,14 +853,21 @@ void Zuveruva::setIndexedParameter (int i, float value)
         case kSample: sample.store (value); break;
 
         case kPlay:
+            // A press is latched until handled: a release that comes before
+            // the deferred work runs does not undo it.
             play.store (value);
+            if (value > 0.5f)
+                playPressed.store (true);
             runOnMessageThreadOrDefer (workPlay);
             break;
 
         case kBeginning:
             beginning.store (value);
             if (value > 0.5f)
+            {
+                beginningPressed.store (true);
                 runOnMessageThreadOrDefer (workBeginning);
+            }
             break;
 
         case kLoop:

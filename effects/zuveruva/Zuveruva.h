@@ -266,6 +266,9 @@ private:
     std::atomic<float> balance { 1.0f };
     std::atomic<float> play { 0.0f };
     std::atomic<float> beginning { 0.0f };
+    // Presses of "Play" and "Beginning" not yet handled by the message thread.
+    std::atomic<bool> playPressed { false };
+    std::atomic<bool> beginningPressed { false };
     std::atomic<float> loop { 0.0f };
     std::atomic<float> loopBegin { 0.0f };
     std::atomic<float> loopEnd { 0.0f };

@@ -166,10 +166,12 @@ void Zuveruva::loadAuxFile (juce::String path)
 
 void Zuveruva::applyPlay()
 {
+    const bool pressed = playPressed.exchange (false);
     if (auxReader == nullptr)
         return;
-    if (play.load() > 0.5f)
+    if (pressed || play.load() > 0.5f)
     {
+        play.store (1.0f);
         setIndexedParameter (kAuxOn, 1.0f / 3.0f);
         auxReader->startPlay (false);
     }
@@ -181,7 +183,8 @@ void Zuveruva::applyPlay()
 
 void Zuveruva::restartFromBeginning()
 {
-    if (beginning.load() <= 0.5f || auxReader == nullptr)
+    // The latched press, even when the button was released meanwhile.
+    if (! beginningPressed.exchange (false) || auxReader == nullptr)
         return;
 
     const int state = auxReader->transportState.load();

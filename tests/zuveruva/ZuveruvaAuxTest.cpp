@@ -493,4 +493,42 @@ TEST (ZuveruvaAux, OnlyTheEndOfSyncSwitchesAnIdleFileOff)
     EXPECT_FLOAT_EQ (fx.getIndexedParameter (Zuveruva::kAuxOn), 1.0f / 3.0f);
     EXPECT_TRUE (fx.isAuxActive());
 }
+
+TEST (ZuveruvaAux, TransportPressesOffTheMessageThreadAreLatchedUntilHandled)
+{
+    TempFolder folder ("zuveruva-latched");
+    const auto wav = writeWav (folder / "tone.wav", 2, 44100, auxHz);
+    Zuveruva fx;
+    ASSERT_TRUE (prepare (fx, 2, 0, 512));
+    fx.setNonRealtime (true);
+    fx.loadAuxFile (wav.getFullPathName());
+    Render r;
+    r.in = { Signal (8192, 0.0f), Signal (8192, 0.0f) };
+
+    // A button pressed and released on another thread (OSC, a MIDI binding)
+    // before the timer runs.
+    auto pressAndRelease = [&fx] (int parameter) {
+        std::thread other ([&fx, parameter] {
+            fx.setIndexedParameter (parameter, 1.0f);
+            fx.setIndexedParameter (parameter, 0.0f);
+        });
+        other.join();
+        fx.timerCallback();
+    };
+
+    pressAndRelease (Zuveruva::kPlay);
+    r.run (fx);
+    EXPECT_TRUE (fx.getModPlaying());
+    EXPECT_EQ (fx.getIndexedParameter (Zuveruva::kPlay), 1.0f);
+    EXPECT_GT (fx.getAuxPosition(), 0.1f);
+
+    fx.setIndexedParameter (Zuveruva::kPlay, 0.0f);
+    r.run (fx);
+    ASSERT_FALSE (fx.getModPlaying());
+    pressAndRelease (Zuveruva::kBeginning);
+    fx.setIndexedParameter (Zuveruva::kPlay, 1.0f);
+    r.in = { Signal (1024, 0.0f), Signal (1024, 0.0f) };
+    r.run (fx);
+    EXPECT_LT (fx.getAuxPosition(), 0.05f); // rewound
+}
 } // namespace
