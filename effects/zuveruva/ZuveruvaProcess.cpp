@@ -170,6 +170,10 @@ void Zuveruva::processSlice (juce::AudioBuffer<float>& buffer, int offset, int n
         {
             source = 3 + (int) (readerGeneration.load() & 0xffffff);
             auxBlock->setSize (2, n, false, false, true);
+            // The reader follows the render mode: offline it refills in this
+            // call (a bounce runs faster than its thread), and back in real
+            // time its own thread refills again.
+            auxReader->nonRealTime.store (offline.load(), std::memory_order_release);
             auxPosition.store (auxReader->processBlock (*auxBlock));
             srcL = auxBlock->getWritePointer (0);
             srcR = auxBlock->getWritePointer (1);

@@ -531,4 +531,26 @@ TEST (ZuveruvaAux, TransportPressesOffTheMessageThreadAreLatchedUntilHandled)
     r.run (fx);
     EXPECT_LT (fx.getAuxPosition(), 0.05f); // rewound
 }
+
+TEST (ZuveruvaAux, AReaderMadeInRealTimeFollowsAnOfflineBounceAndBack)
+{
+    TempFolder folder ("zuveruva-bounce");
+    const auto wav = writeWav (folder / "tone.wav", 2, 44100 * 6, auxHz);
+    Zuveruva fx;
+    ASSERT_TRUE (prepare (fx, 2, 0, 512));
+    fx.loadAuxFile (wav.getFullPathName()); // made in real time
+    fx.setIndexedParameter (Zuveruva::kPlay, 1.0f);
+
+    // A bounce of 4 s, rendered as fast as the machine goes.
+    fx.setNonRealtime (true);
+    Render r;
+    r.in = { Signal (44100 * 4, 0.0f), Signal (44100 * 4, 0.0f) };
+    r.run (fx);
+    EXPECT_NEAR (fx.getAuxPosition(), 4.0f, 0.1f);
+
+    fx.setNonRealtime (false);
+    r.in = { Signal (512, 0.0f), Signal (512, 0.0f) };
+    r.run (fx);
+    EXPECT_FALSE (fx.getAuxReader()->nonRealTime.load());
+}
 } // namespace
