@@ -223,10 +223,11 @@ void RariZuz::InterpolBar (RariZuzPreset* a, RariZuzPreset* b, float t)
 
 void RariZuz::MakeSuperSlider()
 {
-    // Inside a real-time block the morph waits for the message thread.
+    // Inside a real-time block the morph waits for the next timer tick (on
+    // the message thread too: running it there would be inside the block).
     if (! mayRunPresetWork())
     {
-        runOnMessageThreadOrDefer (workSuperSlider);
+        deferWork (workSuperSlider);
         return;
     }
     const PresetStepScope step (agitationStepLock);

@@ -170,12 +170,13 @@ void RariZuz::SetPreset (long k, long action)
     if (k < 0 || k >= kRariZuzNumPresets || action < 0 || action > 5)
         return;
 
-    // Inside a real-time block (automation of the Preset parameter) the
-    // action waits for the message thread.
+    // Inside a real-time block (automation or MIDI of the Preset parameter)
+    // the action waits for the next timer tick, even when the block runs on
+    // the message thread.
     if (! mayRunPresetWork())
     {
         pendingPresetAction.store ((int32_t) (k + kRariZuzNumPresets * action));
-        runOnMessageThreadOrDefer (workPresetAction);
+        deferWork (workPresetAction);
         return;
     }
 
@@ -366,7 +367,7 @@ void RariZuz::setCurrentProgram (int p)
     if (! mayRunPresetWork())
     {
         pendingProgram.store (p);
-        runOnMessageThreadOrDefer (workProgram);
+        deferWork (workProgram);
         return;
     }
 

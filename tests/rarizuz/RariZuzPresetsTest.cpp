@@ -361,3 +361,31 @@ TEST_F (Presets, PastedPresetsAreRepaired)
     EXPECT_EQ (e.getAlfa(), 1.0f);
     EXPECT_EQ (rarizuz_check::engineProblem (e), "");
 }
+
+// MIDI bound to Preset, SuperSlider or a program change, inside a block that
+// a host runs on the message thread: the work waits for the next timer tick
+// (it once recursed there until the stack overflowed).
+TEST (RariZuzPresets, PresetWorkInsideABlockOnTheMessageThreadWaitsForTheTimer)
+{
+    RariZuz e;
+    e.prepareToPlay (44100.0, 256);
+    e.superSliderFlag.store (true);
+    e.midiBindings[RariZuz::pPreset].store ({ 1, 1, 20, 60, 0 });
+    e.midiBindings[RariZuz::pSuperSlider].store ({ 1, 1, 21, 60, 0 });
+
+    juce::AudioBuffer<float> buffer (2, 256);
+    buffer.clear();
+    juce::MidiBuffer midi;
+    midi.addEvent (juce::MidiMessage::controllerEvent (1, 20, 127), 0);
+    midi.addEvent (juce::MidiMessage::controllerEvent (1, 21, 64), 0);
+    midi.addEvent (juce::MidiMessage::programChange (1, 2), 0);
+    {
+        const juce::ScopedLock lock (e.getCallbackLock());
+        e.processBlock (buffer, midi);
+    }
+    EXPECT_NE (e.targetPreset.load(), 15);
+
+    juce::MessageManager::getInstance()->runDispatchLoopUntil (200);
+    EXPECT_EQ (e.targetPreset.load(), 15);
+    EXPECT_NEAR (e.getIndexedParameter (RariZuz::pSuperSlider), 64.0f / 127.0f, 0.01f);
+}
