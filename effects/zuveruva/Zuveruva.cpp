@@ -437,7 +437,6 @@ void Zuveruva::handleDeferredWork (int workId)
     switch (workId)
     {
         case workFrameSize: changeFrameSize (requestedBands.load()); break;
-        case workLoadFile: chooseAuxFile(); break;
         case workBeginning: restartFromBeginning(); break;
         case workPlay: applyPlay(); break;
         case workLoop:
@@ -537,6 +536,39 @@ bool Zuveruva::isMetaIndexedParameter (int i)
 bool Zuveruva::isIndexedParameterAutomatable (int)
 {
     return false;
+}
+
+float Zuveruva::auxOnValueForSource (int source) noexcept
+{
+    return (float) juce::jlimit (0, (int) numAuxSources - 1, source) / 3.0f;
+}
+
+int Zuveruva::auxSourceForValue (float value) noexcept
+{
+    if (! IsFiniteValue (value))
+        return auxSourceNone;
+    const int index = FloatToIndexPopup (juce::jlimit (0.0f, 1.0f, value), 4);
+    return index < numAuxSources ? index : auxSourceNone;
+}
+
+float Zuveruva::hostValueFromIndexed (int i, float v)
+{
+    if (i != kAuxOn)
+        return v;
+    return (float) auxSourceForValue (v) / (float) (numAuxSources - 1);
+}
+
+float Zuveruva::indexedValueFromHost (int i, float hostValue)
+{
+    if (i != kAuxOn || ! IsFiniteValue (hostValue))
+        return hostValue;
+    const int source = (int) std::lround (juce::jlimit (0.0f, 1.0f, hostValue) * (float) (numAuxSources - 1));
+    return auxOnValueForSource (source);
+}
+
+int Zuveruva::getHostParameterNumSteps (int i)
+{
+    return i == kAuxOn ? (int) numAuxSources : getIndexedParameterNumSteps (i);
 }
 
 int Zuveruva::getIndexedParameterStat (int i)
@@ -640,8 +672,12 @@ juce::String Zuveruva::getIndexedParameterTextFromValue (int i, float v, int max
         case kLoopEnd: FloatToPerCentStr (v, buf); return buf;
         case kGain:
         case kAuxGain: FloatToGain24Str (v, buf); return buf;
-        case kUnnamed:
-        case kAuxOn: return {};
+        case kUnnamed: return {};
+        case kAuxOn:
+        {
+            static const char* const sources[] = { "No Aux", "File", "Side-Chain" };
+            return sources[auxSourceForValue (v)];
+        }
         case kSample: return "sample";
         case kPlay: return v > 0.5f ? "play" : "pause";
         case kBeginning: return "restart";
@@ -736,6 +772,11 @@ float Zuveruva::getIndexedParameterValueFromText (int i, juce::String text)
             return ok ? juce::jlimit (0.0f, 1.0f, n) : 0.0f;
         }
         case kInterSpeed: return syncedValueFromText (i, raw);
+        case kAuxOn:
+            for (int source = 0; source < numAuxSources; ++source)
+                if (t.equalsIgnoreCase (getIndexedParameterTextFromValue (i, auxOnValueForSource (source), textBufferSize)))
+                    return auxOnValueForSource (source);
+            return auxOnValueForSource (auxSourceNone);
         case kAmplitude:
         case kFrequency: ValueStrToFloat (raw, &out); return out;
         case kMix:

@@ -100,7 +100,6 @@ public:
     enum DeferredWork
     {
         workFrameSize = 0,
-        workLoadFile = 1,
         workBeginning = 2,
         workPlay = 3,         // start or pause the reader as "Play" says
         workLoop = 4,         // the reader's loop flag from "Loop"
@@ -152,6 +151,10 @@ public:
     float getIndexedDefaultValue (int i) override;
     bool isMetaIndexedParameter (int i) override;
     bool isIndexedParameterAutomatable (int i) override;
+    // Hosts see "Aux On" as its three sources.
+    float hostValueFromIndexed (int i, float v) override;
+    float indexedValueFromHost (int i, float hostValue) override;
+    int getHostParameterNumSteps (int i) override;
 
     //==========================================================================
     // Presets, programs, interpolation
@@ -196,6 +199,29 @@ public:
 
     //==========================================================================
     // Auxiliary source (message thread)
+
+    // The sources "Aux On" offers hosts and the editor's choices. Hosts see
+    // three steps (0 "No Aux", 0.5 "File", 1 "Side-Chain"); the engine keeps
+    // its own values (auxOnValueForSource). "Load File" is not among them.
+    enum AuxSource
+    {
+        auxSourceNone = 0,
+        auxSourceFile = 1,
+        auxSourceSideChain = 2,
+        numAuxSources = 3
+    };
+    // The engine value of a source (for setIndexedParameter / setParameterNotifyingHost).
+    static float auxOnValueForSource (int source) noexcept;
+    // The source an "Aux On" value selects (any value that is not a source reads as none).
+    static int auxSourceForValue (float value) noexcept;
+
+    // The "Load File" command of the editor's own menu: opens the file chooser
+    // without a modal loop; a file chosen becomes the loaded file and "Aux On"
+    // shows "File"; a cancel or a refused file changes nothing. Message thread
+    // only. "Aux On" set to the "Load File" value through a parameter (host,
+    // automation, OSC, MIDI, a state) is refused and the previous choice kept.
+    void runLoadFileCommand();
+
     void loadAuxFile (juce::String path);
     void setModTimePosition (float seconds);
     bool getModPlaying();
@@ -302,7 +328,6 @@ private:
 
     // Hand-over to the message thread and bookkeeping.
     std::atomic<float> requestedBands { 5.0f / 11.0f };
-    std::atomic<float> auxOnBeforeLoad { 0.0f };
     std::atomic<bool> choosingFile { false };
     std::atomic<uint32_t> readerGeneration { 0 };
     std::atomic<uint32_t> lastBlockMillis { 0 };
@@ -325,7 +350,7 @@ private:
     void resetBuffersLocked();
     void reportLatency();
     void setAuxOn (float value);
-    void chooseAuxFile();
+    void takeChosenAuxFile (const juce::File& chosen);
     void restartFromBeginning();
     bool blocksAreArriving() const noexcept;
     void replaceAuxReader (const juce::File& file, bool looping, bool wasPlaying, bool applyLoopRange);
@@ -352,5 +377,6 @@ private:
                        int scFirst, int scCount, float wet, float cA, float cF);
     void processFrame (int n, bool stereo, bool withAux, float wet, float cA, float cF, float binWidth);
 
+    JUCE_DECLARE_WEAK_REFERENCEABLE (Zuveruva)
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (Zuveruva)
 };

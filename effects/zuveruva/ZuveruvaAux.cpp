@@ -30,68 +30,57 @@ bool Zuveruva::blocksAreArriving() const noexcept
 
 void Zuveruva::setAuxOn (float value)
 {
-    const float previous = auxOn.load();
+    // "Load File" is the editor's command (runLoadFileCommand), not a
+    // state: as a value (host, automation, OSC, MIDI, a state) it is
+    // refused and the source in force stays.
+    const int index = FloatToIndexPopup (value, 4);
+    if (index >= numAuxSources)
+        return;
+
     auxOn.store (value);
     storeInProgram (kAuxOn, value);
 
-    switch (FloatToIndexPopup (value, 4))
+    switch (index)
     {
-        case 0: // "No Aux"
+        case auxSourceNone:
             runOnMessageThreadOrDefer (workPauseIfPlaying);
             auxActive.store (false);
             break;
 
-        case 1: // "File"
+        case auxSourceFile:
             auxSideChain.store (false);
             auxActive.store (true);
             break;
 
-        case 2: // "Side-Chain"
+        default: // auxSourceSideChain
             runOnMessageThreadOrDefer (workPauseIfPlaying);
             auxSideChain.store (true);
             auxActive.store (true);
             break;
-
-        default: // "Load File": a command, not a state
-        {
-            // What to put back when no file is taken: the value before, or,
-            // when that was itself the command, the source in force.
-            float restore = previous;
-            if (FloatToIndexPopup (previous, 4) == 3)
-                restore = ! auxActive.load() ? 0.0f : (auxSideChain.load() ? 2.0f / 3.0f : 1.0f / 3.0f);
-            auxOnBeforeLoad.store (restore);
-            runOnMessageThreadOrDefer (workLoadFile);
-            break;
-        }
     }
 }
 
-void Zuveruva::chooseAuxFile()
+void Zuveruva::runLoadFileCommand()
 {
-    // The command may have been replaced by another choice meanwhile; a
-    // chooser already open (its modal loop runs the timer) is not opened twice.
-    if (FloatToIndexPopup (auxOn.load(), 4) != 3 || choosingFile.exchange (true))
+    // One chooser at a time; it runs without a modal loop and answers on the
+    // message thread, perhaps after the effect has gone.
+    if (choosingFile.exchange (true))
         return;
 
-    auto restoreAuxOn = [this] {
-        if (FloatToIndexPopup (auxOn.load(), 4) == 3)
-        {
-            const float v = auxOnBeforeLoad.load();
-            auxOn.store (v);
-            storeInProgram (kAuxOn, v);
-            NonInterpolateParameter (kAuxOn, true);
-            updateEditor();
-        }
-    };
+    juce::WeakReference<Zuveruva> self (this);
+    Dialogs::get().chooseFileToOpenAsync ("Select a sound file", juce::File(), "*.wav;*.aif;*.aiff",
+                                          [self] (bool chosen, const juce::File& file) {
+                                              if (auto* fx = self.get())
+                                              {
+                                                  if (chosen)
+                                                      fx->takeChosenAuxFile (file);
+                                                  fx->choosingFile.store (false);
+                                              }
+                                          });
+}
 
-    juce::File chosen;
-    if (! Dialogs::get().chooseFileToOpen ("Select a sound file", juce::File(), "*.wav;*.aif;*.aiff", chosen))
-    {
-        restoreAuxOn();
-        choosingFile.store (false);
-        return;
-    }
-
+void Zuveruva::takeChosenAuxFile (const juce::File& chosen)
+{
     const int n = validateAudioFile (chosen);
     if (n != 0)
     {
@@ -99,20 +88,16 @@ void Zuveruva::chooseAuxFile()
         const juce::String message = n < 0
             ? name + " is not a valid sound file"
             : name + " is a " + juce::String (n) + " channels audio file\n Vokt Tools can read only mono or stereo audio files";
-        Dialogs::get().showAlert ("Error in reading " + name, message);
-        // As with Cancel: a stored "Load File" would open the chooser again
-        // at the next program change.
-        restoreAuxOn();
-        choosingFile.store (false);
+        Dialogs::get().showAlertAsync ("Error in reading " + name, message);
         return;
     }
 
     replaceAuxReader (chosen, false, false, false);
-    auxOn.store (1.0f / 3.0f);
-    storeInProgram (kAuxOn, 1.0f / 3.0f);
+    // "File" shown; the source flags change when "File" or "Play" is applied.
+    auxOn.store (auxOnValueForSource (auxSourceFile));
+    storeInProgram (kAuxOn, auxOnValueForSource (auxSourceFile));
     NonInterpolateParameter (kAuxOn, true);
     updateEditor();
-    choosingFile.store (false);
 }
 
 void Zuveruva::replaceAuxReader (const juce::File& file, bool looping, bool wasPlaying, bool applyLoopRange)
@@ -172,7 +157,7 @@ void Zuveruva::applyPlay()
     if (pressed || play.load() > 0.5f)
     {
         play.store (1.0f);
-        setIndexedParameter (kAuxOn, 1.0f / 3.0f);
+        setIndexedParameter (kAuxOn, auxOnValueForSource (auxSourceFile));
         auxReader->startPlay (false);
     }
     else

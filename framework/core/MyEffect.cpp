@@ -252,6 +252,10 @@ bool MyEffect::isMetaIndexedParameter (int) { return false; }
 bool MyEffect::isIndexedParameterAutomatable (int) { return false; }
 int MyEffect::getMyNumParameters() { return getParameters().size(); }
 
+float MyEffect::hostValueFromIndexed (int, float v) { return v; }
+float MyEffect::indexedValueFromHost (int, float hostValue) { return hostValue; }
+int MyEffect::getHostParameterNumSteps (int i) { return getIndexedParameterNumSteps (i); }
+
 bool MyEffect::isValidParameterIndex (int i) const noexcept
 {
     return i >= 0 && i < getParameters().size();

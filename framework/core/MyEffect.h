@@ -245,6 +245,14 @@ public:
     virtual void InitNonInterpolatedParameters();
     virtual void NonInterpolateParameter (int i, bool flag);
 
+    // The host's view of indexed parameter i (what VoktParameter shows):
+    // its value, steps and texts. The defaults are the indexed values
+    // themselves; an engine maps a parameter that has values no host may
+    // choose (commands of its own editor).
+    virtual float hostValueFromIndexed (int i, float v);
+    virtual float indexedValueFromHost (int i, float hostValue);
+    virtual int getHostParameterNumSteps (int i);
+
     bool isValidParameterIndex (int i) const noexcept;
     // False for an invalid index or a NaN/infinite value; otherwise v is clipped to 0..1.
     bool acceptParameterValue (int i, float& v) const noexcept;

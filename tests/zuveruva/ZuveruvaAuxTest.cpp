@@ -302,7 +302,7 @@ TEST_F (ZuveruvaDialogs, CancelAndRefusedFilesLeaveAuxOnAsItWas)
         dialogs.alertTitles.clear();
         dialogs.alertMessages.clear();
         const int before = dialogs.choosers;
-        fx.setIndexedParameter (Zuveruva::kAuxOn, 1.0f); // "Load File"
+        fx.runLoadFileCommand();
         EXPECT_EQ (dialogs.choosers, before + 1);
         EXPECT_EQ (dialogs.chooserTitle, "Select a sound file");
         EXPECT_EQ (dialogs.chooserPatterns, "*.wav;*.aif;*.aiff");
@@ -331,7 +331,7 @@ TEST_F (ZuveruvaDialogs, AChosenFileShowsFileButCrossesOnlyOncePlayed)
 {
     const auto wav = writeWav (folder / "tone.wav", 2, 44100, auxHz);
     dialogs.chooserResult = wav;
-    fx.setIndexedParameter (Zuveruva::kAuxOn, 1.0f);
+    fx.runLoadFileCommand();
     EXPECT_TRUE (dialogs.alertTitles.isEmpty());
     EXPECT_TRUE (fx.hasAuxReader());
     EXPECT_EQ (fx.getAuxFile(), wav);
@@ -352,14 +352,28 @@ TEST_F (ZuveruvaDialogs, AChosenFileShowsFileButCrossesOnlyOncePlayed)
     EXPECT_FALSE (fx.isAuxSideChain());
 }
 
-TEST_F (ZuveruvaDialogs, LoadFileFromAnotherThreadOpensTheChooserOnTheMessageThread)
+TEST_F (ZuveruvaDialogs, LoadFileAsAValueIsRefusedOnEveryThread)
 {
-    std::thread automation ([this] { fx.setIndexedParameter (Zuveruva::kAuxOn, 1.0f); });
-    automation.join();
-    EXPECT_EQ (dialogs.choosers, 0);
-    pumpMessages (200);
-    EXPECT_EQ (dialogs.choosers, 1);
-    EXPECT_FLOAT_EQ (fx.getIndexedParameter (Zuveruva::kAuxOn), 0.0f);
+    dialogs.chooserResult = writeWav (folder / "tone.wav", 2, 44100, auxHz);
+    const std::function<void (float)> setters[] = {
+        [this] (float v) { fx.setIndexedParameter (Zuveruva::kAuxOn, v); },
+        [this] (float v) { std::thread other ([this, v] { fx.setIndexedParameter (Zuveruva::kAuxOn, v); }); other.join(); },
+        [this] (float v) { fx.setParameterNotifyingHost (Zuveruva::kAuxOn, v); },
+    };
+    for (float before : { 0.0f, 1.0f / 3.0f, 2.0f / 3.0f })
+        for (const auto& set : setters)
+        {
+            SCOPED_TRACE (before);
+            fx.setIndexedParameter (Zuveruva::kAuxOn, before);
+            pumpMessages (60);
+            set (1.0f);
+            set (0.9f);
+            pumpMessages (120);
+            EXPECT_EQ (dialogs.choosers, 0);
+            EXPECT_FLOAT_EQ (fx.getIndexedParameter (Zuveruva::kAuxOn), before);
+            EXPECT_FLOAT_EQ (fx.getProgram (0).auxOn, before);
+            EXPECT_FALSE (fx.hasAuxReader());
+        }
 }
 
 TEST_F (ZuveruvaDialogs, LoadAuxFileRefusesBadFilesAndKeepsTheReader)
@@ -476,7 +490,6 @@ TEST (ZuveruvaAux, BeginningRewindsAPausedPlayerWithoutPlayingOrWaiting)
     r.run (fx);
     EXPECT_LT (fx.getAuxPosition(), 0.05f); // from the start again
 }
-
 TEST (ZuveruvaAux, OnlyTheEndOfSyncSwitchesAnIdleFileOff)
 {
     TempFolder folder ("zuveruva-sync-stays-off");

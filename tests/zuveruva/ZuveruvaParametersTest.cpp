@@ -88,7 +88,7 @@ TEST (ZuveruvaParameters, TextsFromValues)
         { 5, 0.5f, "0.50" }, { 6, 0.02f, "0.02" },
         { 7, 1.0f, "100 %" }, { 9, 0.5f, " 50 %" },
         { 8, 0.8f, "   0 dB" }, { 8, 0.0f, "-96 dB" }, { 12, 1.0f, "  24 dB" },
-        { 10, 0.5f, "" }, { 11, 1.0f, "" },
+        { 10, 0.5f, "" }, { 11, 0.0f, "No Aux" }, { 11, 1.0f / 3.0f, "File" }, { 11, 2.0f / 3.0f, "Side-Chain" },
         { 14, 0.0f, "sample" },
         { 15, 0.6f, "play" }, { 15, 0.5f, "pause" },
         { 16, 0.0f, "restart" },
@@ -137,6 +137,41 @@ TEST (ZuveruvaParameters, TextsBackToValues)
             const float back = p->getValueForText (p->getText (v, 8));
             EXPECT_NEAR (back, v, 0.03f) << "index " << i << " value " << v;
         }
+}
+
+TEST (ZuveruvaParameters, HostsSeeAuxOnAsItsThreeSources)
+{
+    TestDialogs dialogs;
+    ScopedDialogs scoped (dialogs);
+    Zuveruva fx;
+    auto* auxOn = fx.getParameters()[Zuveruva::kAuxOn];
+    EXPECT_EQ (auxOn->getNumSteps(), 3);
+    EXPECT_TRUE (auxOn->isDiscrete());
+    EXPECT_EQ (auxOn->getDefaultValue(), 0.0f);
+
+    const struct
+    {
+        float host;
+        const char* text;
+        bool active, sideChain;
+    } sources[] = {
+        { 0.0f, "No Aux", false, false },
+        { 0.5f, "File", true, false },
+        { 1.0f, "Side-Chain", true, true },
+    };
+    for (const auto& s : sources)
+    {
+        SCOPED_TRACE (s.text);
+        EXPECT_EQ (auxOn->getText (s.host, 64), s.text);
+        EXPECT_EQ (auxOn->getValueForText (s.text), s.host);
+        auxOn->setValue (s.host);
+        EXPECT_EQ (auxOn->getValue(), s.host);
+        EXPECT_EQ (Zuveruva::auxSourceForValue (fx.getIndexedParameter (Zuveruva::kAuxOn)), (int) std::lround (s.host * 2.0f));
+        EXPECT_EQ (fx.isAuxActive(), s.active);
+        EXPECT_EQ (fx.isAuxSideChain(), s.sideChain);
+    }
+    pumpMessages (100);
+    EXPECT_EQ (dialogs.choosers, 0);
 }
 
 TEST (ZuveruvaParameters, StoredValuesAndReadBack)

@@ -61,3 +61,8 @@ void QuarnProcessor::setStateInformation (const void* data, int size)
 {
     setCurrentProgramStateInformation (data, size);
 }
+
+bool QuarnProcessor::isIndexedParameterAutomatable (int i)
+{
+    return isValidParameterIndex (i);
+}

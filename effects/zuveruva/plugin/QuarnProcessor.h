@@ -9,12 +9,12 @@
 //   host bypass runs the same path with the wet part forced to 0.
 // - State: the host saves and restores the current-program chunk; restoring
 //   applies that program to the live effect.
-// - Parameters: the effect's 37 indexed parameters, with their names and
-//   texts. None declares itself automatable (as the effect answers for every
-//   index), so VST3 hosts see no kCanAutomate flag and record no automation
-//   lanes; values a host sets (generic editors, programs, state) still reach
-//   the effect, on the render thread without blocking: what would block is
-//   deferred to the message thread (see Zuveruva.h).
+// - Parameters: the effect's 37 indexed parameters, all automatable, with
+//   their names, value texts and step counts; "Aux On" shows hosts its three
+//   sources (No Aux, File, Side-Chain) and never "Load File", which is the
+//   editor's own command. Values a host sets (generic editors, automation,
+//   programs, state) reach the effect on any thread without blocking: what
+//   would block is deferred to the message thread (see Zuveruva.h).
 //
 // Threads: processBlock / processBlockBypassed on the host's render thread;
 // state calls on host threads (never the render thread); the rest as Zuveruva.
@@ -40,6 +40,9 @@ public:
     // The host's state: the current-program chunk.
     void getStateInformation (juce::MemoryBlock& dest) override;
     void setStateInformation (const void* data, int size) override;
+
+    // Hosts list and automate every parameter.
+    bool isIndexedParameterAutomatable (int i) override;
 
 private:
     void render (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi, bool hostBypass);
