@@ -96,6 +96,7 @@ void MyEffect::allocateParameterTables()
     highlightInfo.reset (new HighlightSlot[(size_t) n]);
     midiBindings.reset (new MidiBinding[(size_t) n]);
     pendingSyncValues.reset (new std::atomic<float>[(size_t) n]);
+    hostValues.reset (new std::atomic<float>[(size_t) n]);
     // Room for one node per parameter in every agitation group, so that an
     // agitation set from any thread (a host's, a state restored there) is
     // stored without allocating.
@@ -108,6 +109,7 @@ void MyEffect::allocateParameterTables()
         nonInterpolated[(size_t) i].store (0);
         midiBindings[(size_t) i].type.store (0);
         pendingSyncValues[(size_t) i].store (std::numeric_limits<float>::quiet_NaN());
+        hostValues[(size_t) i].store (std::numeric_limits<float>::quiet_NaN());
     }
 
     tableSize.store (n, std::memory_order_release);
@@ -256,6 +258,25 @@ float MyEffect::hostValueFromIndexed (int, float v) { return v; }
 float MyEffect::indexedValueFromHost (int, float hostValue) { return hostValue; }
 int MyEffect::getHostParameterNumSteps (int i) { return getIndexedParameterNumSteps (i); }
 
+void MyEffect::noteValueFromHost (int i, float hostValue) noexcept
+{
+    if (i >= 0 && i < tableSize.load (std::memory_order_acquire))
+        hostValues[(size_t) i].store (hostValue);
+}
+
+void MyEffect::notifyHostOfChangedValues()
+{
+    const int n = juce::jmin (tableSize.load (std::memory_order_acquire), getParameters().size());
+    for (int i = 0; i < n; ++i)
+    {
+        auto* parameter = getParameters().getUnchecked (i);
+        const float v = parameter->getValue();
+        if (! std::isfinite (v) || hostValues[(size_t) i].exchange (v) == v)
+            continue;
+        parameter->sendValueChangedMessageToListeners (v);
+    }
+}
+
 bool MyEffect::isValidParameterIndex (int i) const noexcept
 {
     return i >= 0 && i < getParameters().size();
@@ -373,6 +394,8 @@ void MyEffect::timerCallback()
     applyPendingSyncTiming();
     applyPendingSyncValues();
     processMidiMessages();
+
+    notifyHostOfChangedValues();
 
     if (editorUpdatePending.exchange (false))
         sendChangeMessage();

@@ -253,6 +253,15 @@ public:
     virtual float indexedValueFromHost (int i, float hostValue);
     virtual int getHostParameterNumSteps (int i);
 
+    // Tells the host every value that changed since it was last told (the
+    // effect's own changes: construction, state, programs, recalls,
+    // interpolation, super slider, agitation): the parameter's listeners
+    // are notified, without gestures, so hosts show the running values but
+    // record nothing. Message thread; the timer calls it on every tick.
+    void notifyHostOfChangedValues();
+    // A value the host set itself (host view): it is not sent back.
+    void noteValueFromHost (int i, float hostValue) noexcept;
+
     bool isValidParameterIndex (int i) const noexcept;
     // False for an invalid index or a NaN/infinite value; otherwise v is clipped to 0..1.
     bool acceptParameterValue (int i, float& v) const noexcept;
@@ -446,6 +455,9 @@ public:
     // applyPendingSyncValues (NaN: none); sized by allocateParameterTables.
     // The flag is raised after the value is stored (release/acquire).
     std::unique_ptr<std::atomic<float>[]> pendingSyncValues;
+    // Per parameter, the host value the host was last told or set (NaN:
+    // never); sized by allocateParameterTables.
+    std::unique_ptr<std::atomic<float>[]> hostValues;
     std::atomic<bool> syncValuesPending { false };
 
     //==========================================================================

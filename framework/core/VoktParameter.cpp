@@ -21,6 +21,7 @@ void VoktParameter::setValue (float v)
 {
     if (! std::isfinite (v))
         return;
+    effect.noteValueFromHost (index, v);
     effect.setIndexedParameter (index, effect.indexedValueFromHost (index, v));
 }
 

@@ -206,6 +206,67 @@ TEST (QuarnVst3Host, ParametersRenderingAutomationAndStateThroughTheHost)
     restored->releaseResources();
 }
 
+// Every parameter through the host's parameter interface, as a host's
+// generic view uses it: settable, with steps it can show; "Aux On" offers
+// exactly its three sources and none of them opens a dialog (a display-less
+// host would crash on a window).
+TEST (QuarnVst3Host, EveryParameterIsSettableAndAuxOnOffersItsSources)
+{
+    auto plugin = loadPlugin();
+    ASSERT_NE (plugin, nullptr);
+    const auto& params = plugin->getParameters();
+    ASSERT_GE (params.size(), 37);
+
+    juce::AudioBuffer<float> buffer (juce::jmax (plugin->getTotalNumInputChannels(), plugin->getTotalNumOutputChannels()), block);
+    juce::MidiBuffer midi;
+    auto renderAndTick = [&] {
+        for (int k = 0; k < 2; ++k)
+        {
+            buffer.clear();
+            plugin->processBlock (buffer, midi);
+        }
+        pumpMessages (120);
+    };
+
+    // Each value reaches the effect and is what the host reads back after
+    // the effect's own ticks told it the running values. The recall
+    // parameters, whose moves change the others, keep their values; Sync
+    // stays off (it would make "Play" follow the stopped host); the unnamed
+    // parameter holds nothing and reads 0.
+    std::vector<float> set (37, 0.0f);
+    for (int i = 0; i < 37; ++i)
+    {
+        EXPECT_GE (params[i]->getNumSteps(), 2) << names[i];
+        if (i == Zuveruva::kPreset || i == Zuveruva::kSuperSlider)
+            set[(size_t) i] = params[i]->getValue();
+        else if (i == Zuveruva::kBands || i == Zuveruva::kSync)
+            set[(size_t) i] = 0.0f;
+        else
+            set[(size_t) i] = i == Zuveruva::kAuxOn ? 0.5f : 1.0f;
+        params[i]->setValue (set[(size_t) i]);
+    }
+    renderAndTick();
+    for (int i = 0; i < 37; ++i)
+        EXPECT_NEAR (params[i]->getValue(), i == Zuveruva::kUnnamed ? 0.0f : set[(size_t) i], 1.0e-6f) << names[i];
+
+    auto* auxOn = params[Zuveruva::kAuxOn];
+    EXPECT_EQ (auxOn->getNumSteps(), 3);
+    const char* const sources[] = { "No Aux", "File", "Side-Chain" };
+    for (int k = 0; k < 3; ++k)
+    {
+        const float v = (float) k / 2.0f;
+        EXPECT_EQ (auxOn->getText (v, 64), sources[k]);
+        auxOn->setValue (v);
+        renderAndTick();
+        EXPECT_FLOAT_EQ (auxOn->getValue(), v) << sources[k];
+        EXPECT_EQ (auxOn->getCurrentValueAsText(), sources[k]);
+    }
+    // No window of the plug-in's appeared.
+    EXPECT_EQ (juce::TopLevelWindow::getNumTopLevelWindows(), 0);
+    EXPECT_EQ (juce::Desktop::getInstance().getNumComponents(), 0);
+    plugin->releaseResources();
+}
+
 // Through the host's wrapper at the ends of the block sizes and at three
 // rates: a second of noise, then silence, gives finite output without
 // subnormals while the spectrum decays.

@@ -14,7 +14,9 @@
 //   sources (No Aux, File, Side-Chain) and never "Load File", which is the
 //   editor's own command. Values a host sets (generic editors, automation,
 //   programs, state) reach the effect on any thread without blocking: what
-//   would block is deferred to the message thread (see Zuveruva.h).
+//   would block is deferred to the message thread (see Zuveruva.h). The
+//   effect's timer tells the host the values it changes by itself, without
+//   gestures (MyEffect::notifyHostOfChangedValues).
 //
 // Threads: processBlock / processBlockBypassed on the host's render thread;
 // state calls on host threads (never the render thread); the rest as Zuveruva.
