@@ -6,6 +6,8 @@
 #include "Utilities.h"
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
 
 namespace
@@ -74,6 +76,21 @@ MyEffect::MyEffect (const juce::AudioProcessor::BusesProperties& buses)
 
 MyEffect::~MyEffect()
 {
+#if VOKT_CHECK_THREAD_LIFETIME || JUCE_DEBUG
+    // The timer and the agitator call virtual functions of the most derived
+    // class: that class must stop them before its own members go.
+    const auto* running = typeSeenRunning.load();
+    const auto* stopper = typeThatStopped.load();
+    if (running != nullptr && (stopper == nullptr || *stopper != *running))
+    {
+        std::fprintf (stderr, "MyEffect: an effect of type %s was destroyed while its timer and agitator "
+                              "thread could still call into it: call stopThreads() first in the most "
+                              "derived destructor (%s)\n",
+                      running->name(), stopper != nullptr ? "stopped by a base class" : "never stopped");
+        std::fflush (stderr);
+        std::abort();
+    }
+#endif
     stopThreads();
     undoHistory.clear();
     pluginManager->removePlugin (this);
@@ -124,6 +141,9 @@ void MyEffect::startTimers()
 
 void MyEffect::stopThreads()
 {
+    // Called from a destructor, typeid gives the class being destroyed.
+    const std::type_info* none = nullptr;
+    typeThatStopped.compare_exchange_strong (none, &typeid (*this));
     threadsStopped.store (true);
     stopTimer();
 
@@ -387,6 +407,7 @@ void MyEffect::timerCallback()
     if (! tick.isActive())
         return;
 
+    typeSeenRunning.store (&typeid (*this));
     if (! agitator.isThreadRunning())
         agitator.startThread (juce::Thread::Priority::normal);
 

@@ -28,6 +28,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <typeinfo>
 #include <mutex>
 #include <vector>
 
@@ -177,6 +178,13 @@ public:
     // again (harmless). Any thread: off the message thread it waits for a
     // timer tick in progress there to end, and no tick restarts anything
     // after it returns.
+    //
+    // The threads make virtual calls into the most derived class, so the most
+    // derived class must stop them in its own destructor (or earlier): once a
+    // derived destructor has run, a tick or agitator step would call into a
+    // half-destroyed object. With VOKT_CHECK_THREAD_LIFETIME (debug and
+    // sanitizer builds) the base destructor aborts with a message when the
+    // threads ran and were not stopped by the class the timer last saw.
     void stopThreads();
 
     // Deferred work: each engine numbers its kinds of work 0..31. On the
@@ -697,6 +705,10 @@ private:
     std::atomic<MillisecondClock> millisecondClock { nullptr };
     std::atomic<bool> threadsStopped { false };
     std::atomic<int32_t> ticksInProgress { 0 };
+    // Lifetime check: the dynamic type each timer tick saw, and the one that
+    // first stopped the threads (message thread; read by the destructor).
+    std::atomic<const std::type_info*> typeSeenRunning { nullptr };
+    std::atomic<const std::type_info*> typeThatStopped { nullptr };
     juce::MidiBuffer collectorBuffer;  // message thread
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MyEffect)

@@ -52,6 +52,8 @@ public:
             setIndexedParameter (i, getIndexedDefaultValue (i));
     }
 
+    ~FrameTestEffect() override { stopThreads(); }
+
     // ---- texts: plain times and frequencies, musical text when synced ----
     juce::String plainText (int i, float v) const
     {

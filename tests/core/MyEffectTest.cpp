@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 namespace
@@ -388,6 +390,7 @@ namespace
 struct NamedEffect : TestEffect
 {
     NamedEffect() : TestEffect (8, false) {}
+    ~NamedEffect() override { stopThreads(); }
     juce::String getIndexedParameterName (int) override { return name; }
     juce::String name;
 };
@@ -418,6 +421,7 @@ namespace
 struct DeferringEffect : TestEffect
 {
     DeferringEffect() : TestEffect (8, true) {}
+    ~DeferringEffect() override { stopThreads(); }
     void handleDeferredWork (int id) override
     {
         EXPECT_TRUE (juce::MessageManager::getInstance()->isThisTheMessageThread());
@@ -498,6 +502,7 @@ namespace
 struct CountingAgitation : TestEffect
 {
     CountingAgitation() : TestEffect (8, false) {}
+    ~CountingAgitation() override { stopThreads(); }
     void DoAgitation() override { ++agitations; }
     int agitations = 0;
 };
@@ -600,4 +605,34 @@ TEST (MyEffect, TempoChangeRecordedByTheAudioThreadIsAppliedOffIt)
     e.syncTimingPending.store (true);
     e.threadCallback();
     EXPECT_TRUE (e.syncTimingPending.load());
+}
+
+namespace
+{
+// Overrides a virtual the agitator thread calls, but leaves stopping the
+// threads to its base class: the fault the base destructor reports.
+struct ForgetfulEffect : TestEffect
+{
+    ForgetfulEffect() : TestEffect (8, true) {}
+    void DoAgitation() override {}
+};
+
+void destroyRunningEffect (bool stopInMostDerived)
+{
+    auto* e = new ForgetfulEffect();
+    for (int k = 0; k < 20 && ! e->agitator.isThreadRunning(); ++k)
+        pump (20);
+    if (stopInMostDerived)
+        e->stopThreads();
+    delete e;
+    std::fprintf (stderr, "destroyed cleanly\n");
+    std::exit (0);
+}
+} // namespace
+
+TEST (MyEffectDeathTest, DestroyingAnEffectWhoseMostDerivedClassDidNotStopItsThreadsAborts)
+{
+    GTEST_FLAG_SET (death_test_style, "threadsafe");
+    EXPECT_DEATH (destroyRunningEffect (false), "call stopThreads\\(\\) first in the most derived destructor");
+    EXPECT_EXIT (destroyRunningEffect (true), testing::ExitedWithCode (0), "destroyed cleanly");
 }

@@ -257,6 +257,7 @@ TEST (PresetFrameNoData, EffectWithoutPresetDataHasNoTextAndTakesNoPaste)
 {
     struct NoPresets : FrameTestEffect
     {
+        ~NoPresets() override { stopThreads(); }
         int getPresetSize() override { return 0; }
     } effect;
 

@@ -242,6 +242,7 @@ namespace
 class CharTextEffect : public FrameTestEffect
 {
 public:
+    ~CharTextEffect() override { stopThreads(); }
     bool writeSyncPlainText (int i, float v, char* buf, std::size_t size) override
     {
         if (i == syncFrequency && v <= 0.0f)

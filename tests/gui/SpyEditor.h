@@ -20,6 +20,7 @@ class SpyEffect : public TestEffect
 public:
     // No timers: the agitator thread stays off, the tests drive refreshes.
     SpyEffect() : TestEffect (8, false) {}
+    ~SpyEffect() override { stopThreads(); }
 
     void beginParameterChangeGesture (int i) override
     {

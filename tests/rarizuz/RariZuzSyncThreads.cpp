@@ -20,6 +20,7 @@ namespace
 class StringTextRariZuz : public RariZuz
 {
 public:
+    ~StringTextRariZuz() override { stopThreads(); }
     bool writeSyncPlainText (int, float, char*, std::size_t) override { return false; }
     bool readSyncValueFromText (int, const char*, float&) override { return false; }
 };

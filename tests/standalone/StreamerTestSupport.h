@@ -17,6 +17,7 @@ public:
     static constexpr int maxSeen = 64;
 
     ProbeEffect() : TestEffect (8, false) {}
+    ~ProbeEffect() override { stopThreads(); }
 
     void processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi) override
     {

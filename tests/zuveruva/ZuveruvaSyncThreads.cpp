@@ -23,6 +23,7 @@ namespace
 class StringTextZuveruva : public Zuveruva
 {
 public:
+    ~StringTextZuveruva() override { stopThreads(); }
     bool writeSyncPlainText (int, float, char*, std::size_t) override { return false; }
     bool readSyncValueFromText (int, const char*, float&) override { return false; }
 };
