@@ -22,6 +22,7 @@ namespace
 class SlicingSpy : public QuarnProcessor
 {
 public:
+    ~SlicingSpy() override { stopThreads(); }
     struct Piece
     {
         std::ptrdiff_t offset;

@@ -13,6 +13,7 @@
 class NotingRariZuz : public RariZuz
 {
 public:
+    ~NotingRariZuz() override { stopThreads(); }
     void beginParameterChangeGesture (int i) override
     {
         note ("begin " + juce::String (i));
