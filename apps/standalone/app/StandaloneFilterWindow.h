@@ -1,0 +1,82 @@
+#pragma once
+// The application's one window. It owns the effect, the audio device
+// manager, the streamer the device calls, the content (player bar over the
+// effect's editor) and the recent-files list, and keeps the record and
+// sample-rate options. Construction restores every setting from the
+// settings store; destruction writes them back and releases the device
+// first, then the streamer, the content with the editor, and the effect.
+// Threads: message thread only.
+#include "AudioFilterStreamer.h"
+#include "ComponentFilter.h"
+
+#include "MyBoundsConstrainer.h"
+
+#include <juce_audio_utils/juce_audio_utils.h>
+#include <juce_gui_extra/juce_gui_extra.h>
+
+#include <functional>
+#include <memory>
+
+namespace selvo
+{
+// Creates the application's effect (the spectral delay, as a standalone
+// effect, with its editor installed); null when that fails.
+MyEffect* createPluginFilter();
+
+class StandaloneFilterWindow : public juce::DocumentWindow,
+                               public juce::MenuBarModel,
+                               public juce::ActionListener,
+                               public juce::Timer
+{
+public:
+    // Test seams: how the effect is made (default createPluginFilter) and the
+    // device types the manager offers (default: the system's, JACK and ALSA).
+    struct Seams
+    {
+        std::function<MyEffect*()> createEffect;
+        std::function<void (juce::AudioDeviceManager&)> addDeviceTypes;
+    };
+
+    StandaloneFilterWindow (const juce::String& title, const juce::Colour& backgroundColour, Seams seams = {});
+    ~StandaloneFilterWindow() override;
+
+    void closeButtonPressed() override;
+    virtual void showAudioSettingsDialog();
+
+    juce::StringArray getMenuBarNames() override;
+    juce::PopupMenu getMenuForIndex (int index, const juce::String& name) override;
+    void menuItemSelected (int itemId, int topLevelMenuIndex) override;
+    void actionListenerCallback (const juce::String& message) override;
+    void timerCallback() override;
+
+    static juce::PropertySet* getGlobalSettings();
+    // 0 normal (60 px bar), 1 variable speed (80 px bar); other values do nothing.
+    void newMode (int mode);
+    // "Vokt Selvo", or "Vokt Selvo : <file name> (<rate>)" with a file.
+    void updateTitle();
+
+    static constexpr const char* appName = "Vokt Selvo";
+
+    std::unique_ptr<MyEffect> filter;
+    std::unique_ptr<juce::AudioDeviceManager> deviceManager;
+    std::unique_ptr<AudioFilterStreamer> streamer;
+    bool acceptMultichannelFiles = false;
+    ComponentFilter* content = nullptr;
+    std::unique_ptr<juce::RecentlyOpenedFilesList> recentFiles;
+    juce::File currentFile;
+    int fileOption = 2;
+    int bitsOption = 0;
+    bool splitFiles = false;
+    int srMode = 1;
+    int srQuality = 1;
+    MyBoundsConstrainer* editorConstrainer = nullptr;
+
+private:
+    void applyFilterState (juce::PropertySet& settings);
+    void closeAudioSettingsDialog();
+
+    juce::Component::SafePointer<juce::DialogWindow> audioSettingsDialog;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (StandaloneFilterWindow)
+};
+} // namespace selvo
