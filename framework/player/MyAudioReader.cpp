@@ -171,6 +171,18 @@ void MyAudioReader::buildKernel()
         const float w = 0.35875f + 0.48829f * std::cos (a) + 0.14128f * std::cos (2.0f * a) + 0.01168f * std::cos (3.0f * a);
         sincTable[(size_t) i] = (float) (std::sin (x) / x) * w;
     }
+
+    // Second differences at i and i + 1, averaged: the curvature over the
+    // interval; a straight line between the entries overshoots by f (1 - f)
+    // times a quarter of their sum.
+    sincBend.assign ((size_t) n, 0.0f);
+    auto second = [this, n] (int i) {
+        if (i <= 0 || i >= n - 1)
+            return 0.0;
+        return (double) sincTable[(size_t) (i + 1)] - 2.0 * (double) sincTable[(size_t) i] + (double) sincTable[(size_t) (i - 1)];
+    };
+    for (int i = 0; i < n; ++i)
+        sincBend[(size_t) i] = (float) (-0.25 * (second (i) + second (i + 1)));
 }
 
 //==============================================================================
@@ -863,7 +875,7 @@ bool MyAudioReader::variableReader (int n)
     const int m = halfWidth;
     const double h = blockRate;
     const double widen = widening (std::abs (h), m);
-    const float step = (float) (512.0 / widen);
+    const double step = 512.0 / widen;
     const int rightTaps = (int) std::ceil (m * widen);
     const int leftTaps = (int) std::ceil ((m - 1) * widen);
     const int taps = leftTaps + rightTaps;
@@ -893,7 +905,8 @@ bool MyAudioReader::variableReader (int n)
     const double delta = (endRate - startRate) / n;
     const float* table = sincTable.data();
     float* w = weights.data();
-    const float centre = (float) (m * 512);
+    const float* bend = sincBend.data();
+    const double centre = m * 512.0;
     const float gain = (float) (1.0 / widen);
     double rate = startRate;
     double pos = pos0;
@@ -904,16 +917,18 @@ bool MyAudioReader::variableReader (int n)
         rate += delta;
         const double whole = std::floor (pos);
         ip = (juce::int64) whole;
-        const float frac = (float) (pos - whole);
+        const double frac = pos - whole;
 
         // Table position of the leftmost tap; one tap every `step` entries.
-        const float t0 = (1.0f - frac) * step + centre - (float) leftTaps * step;
+        // In double: the positions reach about 130000 entries, where a float
+        // keeps only a few bits of the fraction between two entries.
+        const double t0 = (1.0 - frac) * step + centre - leftTaps * step;
         for (int k = 0; k < taps; ++k)
         {
-            const float t = t0 + (float) k * step;
+            const double t = t0 + k * step;
             const int index = (int) t;
-            const float f = t - (float) index;
-            w[k] = table[index] + f * (table[index + 1] - table[index]);
+            const float f = (float) (t - index);
+            w[k] = table[index] + f * ((table[index + 1] - table[index]) + (1.0f - f) * bend[index]);
         }
 
         const int offset = (int) (ip - leftTaps - first);
