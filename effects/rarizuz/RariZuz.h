@@ -222,8 +222,6 @@ private:
     // Whether preset work may run (and wait for locks) on the calling thread:
     // anywhere but inside a real-time block.
     bool mayRunPresetWork() const noexcept;
-    // A Bands value from a recall or the super slider: the timer applies it.
-    void requestBands (float v);
     void handlePresetWork (int workId);
     // Reads the program block of a state chunk into records (all five, or
     // the current one) and makes the current program live.

@@ -276,26 +276,14 @@ void RariZuz::MakeSuperSlider()
     setAllParameter (set);
 }
 
-void RariZuz::requestBands (float v)
-{
-    // The constructor's first super-slider setting leaves the frame size at
-    // the Bands default.
-    if (! IsFiniteValue (v) || constructing.load())
-        return;
-    v = Clip (0.0f, 1.0f, v);
-    if (FloatToIndexPopup (v, 10) == FloatToIndexPopup (bandsValue.load(), 10) && pendingBands.load() < 0.0f)
-        return;
-    // The next timer tick changes the frame size on the message thread
-    // (under the callback lock, where the sonogram also reads the lines).
-    pendingBands.store (v);
-}
-
 void RariZuz::setAllParameter (const float* set)
 {
     bulkSet.store (true);
     const int32_t group = currentAgitationGroup.load();
 
-    requestBands (set[vsBands]);
+    // Entry 0 (Bands) is not applied: recalls and the super slider leave the
+    // frame size, and with it the delay lines, to programs and the
+    // parameter itself.
     setIndexedParameter (pGain, set[vsGain]);
     setIndexedParameter (pMix, set[vsMix]);
     setIndexedParameter (pAgitation1Ampl, set[vsAgit1Ampl]);

@@ -135,17 +135,84 @@ TEST_F (Presets, RecallInterpolatesAndLandsOnTime)
     EXPECT_EQ (rarizuz_check::engineProblem (e), "");
 }
 
-TEST_F (Presets, RecalledBandsChangeTheFrameSizeOnTheTimer)
+// Recalls and the super slider never change the frame size: the delay lines
+// survive a recall between presets saved at other sizes, and a tone fed
+// before the recalls still returns at its delay.
+TEST_F (Presets, RecallsKeepTheFrameSizeAndTheDelayLines)
 {
+    constexpr int block = 512;
+    juce::AudioProcessor::BusesLayout layout;
+    layout.inputBuses.add (juce::AudioChannelSet::mono());
+    layout.outputBuses.add (juce::AudioChannelSet::mono());
+    ASSERT_TRUE (e.setBusesLayout (layout));
+    e.prepareToPlay (44100.0, block);
     set (RariZuz::pInterSpeed, 0.0f);
+    set (RariZuz::pMix, 1.0f);
+    // Bar 1 over the whole band at delay 0.1: 86 frames of 512 samples.
+    e.createBar (0, 0.9f, 0.0f, 0.9f, 1.0f);
+
+    // The same bar saved as preset 3 at 128 bands and preset 4 at 8192.
+    set (RariZuz::pBands, 0.0f);
+    e.SetPreset (2, 1);
+    set (RariZuz::pBands, 6.0f / 9.0f);
+    e.SetPreset (3, 1);
+    set (RariZuz::pBands, 3.0f / 9.0f);
     ASSERT_EQ (e.getFftSize(), 2048);
-    e.SetPreset (0, 0);   // preset 1: 128 bands
-    step (1000.0 / 60.0);
-    EXPECT_EQ (e.getAlfa(), 1.0f) << "an interpolation time of 0 ends at the first tick";
-    EXPECT_EQ (e.getFftSize(), 2048) << "the agitator step only asks";
-    e.timerCallback();
-    EXPECT_EQ (e.getFftSize(), 256);
-    EXPECT_EQ (value (RariZuz::pBands), 0.0f);
+
+    juce::AudioBuffer<float> buffer (1, block);
+    juce::MidiBuffer midi;
+    std::vector<float> out;
+    const int burst = 4096;
+    auto play = [&] (int blocks) {
+        for (int b = 0; b < blocks; ++b)
+        {
+            for (int i = 0; i < block; ++i)
+            {
+                const int t = (int) out.size() + i;
+                buffer.setSample (0, i, t < burst ? 0.5f * (float) std::sin (0.1 * t) : 0.0f);
+            }
+            e.processBlock (buffer, midi);
+            out.insert (out.end(), buffer.getReadPointer (0), buffer.getReadPointer (0) + block);
+        }
+    };
+
+    play (20);
+    for (int slot : { 2, 3 })
+    {
+        e.SetPreset (slot, 0);
+        // While blocks arrive the effect's clock follows the audio.
+        for (int b = 0; b < 20 && e.getAlfa() < 1.0f; ++b)
+        {
+            play (1);
+            step (1000.0 / 60.0);
+        }
+        EXPECT_EQ (e.getAlfa(), 1.0f);
+        e.timerCallback();
+        EXPECT_EQ (e.getFftSize(), 2048);
+        EXPECT_NEAR (value (RariZuz::pBands), 3.0f / 9.0f, 1e-6f);
+        play (10);
+    }
+    play (110 - (int) out.size() / block);
+
+    // Latency 1536, then 86 hops: the burst comes back from 45568 on.
+    const int back = 1536 + 86 * 512;
+    auto energy = [&] (int from, int to) {
+        double sum = 0.0;
+        for (int i = from; i < to; ++i)
+            sum += (double) out[(size_t) i] * out[(size_t) i];
+        return sum;
+    };
+    const double fed = burst * 0.125;
+    EXPECT_LT (energy (burst + 2048, back - 2048), 1e-6 * fed);
+    EXPECT_GT (energy (back - 2048, back + burst + 2048), 0.25 * fed);
+
+    // The super slider blends presets of other sizes: the size stays too.
+    for (const float x : { 0.3f, 0.5f, 1.0f })
+    {
+        set (RariZuz::pSuperSlider, x);
+        e.timerCallback();
+        EXPECT_EQ (e.getFftSize(), 2048);
+    }
 }
 
 TEST_F (Presets, UserMovesDuringARecall)
