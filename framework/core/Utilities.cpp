@@ -321,10 +321,12 @@ void writePlain (const TextKind& kind, float plain, char* buf)
     mySprintf (buf, kind.format, plain);
 }
 
-void writeGain (float d, char* buf)
+// The floor of the range (x = 0, or a step that reaches -96) is written
+// without the padding of "%4.0f"; any other value with it, so a gain just
+// above the floor reads " -96 dB".
+void writeGain (float d, bool floor, char* buf)
 {
-    // The bottom of the range is written without the padding of "%4.0f".
-    if (d <= -95.5f)
+    if (floor)
         std::snprintf (buf, valueTextSize, "-96 dB");
     else
         writePlain (gain24Kind, (d < 0.0f && d >= -0.5f) ? 0.0f : d, buf); // no "-0 dB"
@@ -365,7 +367,7 @@ void stepGainText (char* text, bool big, float direction)
 {
     float d = 0.0f;
     if (stepPlain (gain24Kind, text, big, direction, &d))
-        writeGain (d, text);
+        writeGain (d, d <= gain24Kind.lo, text);
 }
 } // namespace
 
@@ -407,7 +409,11 @@ void PerCentStrToFloat (const char* text, float* out) { kindFromText (perCentKin
 void DecPerCent (char* text, bool big) { stepText (perCentKind, text, big, -1.0f); }
 void IncPerCent (char* text, bool big) { stepText (perCentKind, text, big, 1.0f); }
 
-void FloatToGain24Str (float x, char* buf) { writeGain (gain24Kind.toPlain (normalisedInput (x)), buf); }
+void FloatToGain24Str (float x, char* buf)
+{
+    const float v = normalisedInput (x);
+    writeGain (gain24Kind.toPlain (v), v == 0.0f, buf);
+}
 void Gain24StrToFloat (const char* text, float* out) { kindFromText (gain24Kind, text, out); }
 void DecGain24 (char* text, bool big) { stepGainText (text, big, -1.0f); }
 void IncGain24 (char* text, bool big) { stepGainText (text, big, 1.0f); }

@@ -61,6 +61,8 @@ TEST (Utilities, ValueToText)
         { FloatToPerCentStr, 0.5f, " 50 %" },
         { FloatToPerCentStr, 1.0f, "100 %" },
         { FloatToGain24Str, 0.0f, "-96 dB" },
+        { FloatToGain24Str, 0.001f, " -96 dB" }, // only the floor drops the padding
+        { FloatToGain24Str, 1e-9f, " -96 dB" },
         { FloatToGain24Str, 0.5f, " -36 dB" },
         { FloatToGain24Str, 0.8f, "   0 dB" },
         { FloatToGain24Str, 0.797f, "   0 dB" }, // not "-0"
@@ -144,7 +146,12 @@ TEST (Utilities, TextsAreStableThroughARoundTrip)
             fromText (first.c_str(), &v);
             ASSERT_GE (v, 0.0f);
             ASSERT_LE (v, 1.0f);
-            ASSERT_EQ (text (toText, v), first) << "x = " << (float) i / 1000.0f;
+            // A gain just above the floor reads " -96 dB", which reads back
+            // as the floor itself.
+            if (toText == FloatToGain24Str && first == " -96 dB")
+                ASSERT_EQ (v, 0.0f);
+            else
+                ASSERT_EQ (text (toText, v), first) << "x = " << (float) i / 1000.0f;
         }
 }
 
@@ -164,6 +171,7 @@ TEST (Utilities, Steps)
         { IncGain24, "-96 dB", false, " -95 dB" },
         { DecGain24, " -95 dB", false, "-96 dB" },
         { DecGain24, "-90 dB", true, "-96 dB" },
+        { DecGain24, "-94.6 dB", false, " -96 dB" }, // above the floor
         { DecGain24, "   0 dB", true, "  -6 dB" },
         { IncGain24, "   0 dB", true, "   6 dB" },
         { IncGain24, "  20 dB", true, "  24 dB" },
