@@ -17,21 +17,24 @@ int numObject = 0;
 constexpr double kTwoPi = 6.283185307179586476925;
 constexpr double kSqrt2 = 1.41421356237309504880;
 
-std::size_t arraySize (int64_t capacity) { return static_cast<std::size_t> (std::max<int64_t> (capacity, 0)); }
+// Sizes an array to exactly n entries: new entries are zero, the first ones
+// keep their values, and a smaller size gives the memory back.
+template <typename T>
+void fitArray (std::vector<T>& v, std::size_t n)
+{
+    if (v.size() == n)
+        return;
+    v.resize (n);
+    if (v.capacity() > n)
+        v.shrink_to_fit();
+}
 
 // Expected phase advance of bin 1 over one hop, rounded to single precision.
 float hopAdvance (int64_t overlap) { return static_cast<float> (kTwoPi / static_cast<double> (overlap)); }
 } // namespace
 
 FFTUtils::FFTUtils (int64_t capacityToUse)
-    : capacity (std::max<int64_t> (capacityToUse, 0)),
-      realPart (arraySize (capacity)),
-      imagPart (arraySize (capacity)),
-      frequences (arraySize (capacity)),
-      phases (arraySize (capacity)),
-      amplitudes (arraySize (capacity)),
-      window (arraySize (capacity)),
-      phaseAccumulator (arraySize (capacity))
+    : capacity (std::max<int64_t> (capacityToUse, 0))
 {
     const std::lock_guard<std::mutex> lock (lifecycleMutex);
     ++numObject;
@@ -58,6 +61,13 @@ bool FFTUtils::setSize (int64_t M)
     const int64_t N = int64_t (1) << M;
     if (N > capacity || fftInit (M) != 0)
         return false;
+
+    // The arrays hold the current size only (a frame-size change is never
+    // made on the audio thread).
+    const auto n = static_cast<std::size_t> (N);
+    for (auto* v : { &realPart, &imagPart, &frequences, &phases, &amplitudes, &window })
+        fitArray (*v, n);
+    fitArray (phaseAccumulator, n);
 
     fftLog2Size = M;
     fftSize = N;

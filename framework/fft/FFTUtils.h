@@ -6,7 +6,7 @@
 // resynthesis from amplitudes and frequencies with a running phase per bin).
 // Frames overlap by 4 (hop N/4); the owner does the overlap-add.
 //
-// Threads: constructor, destructor and setSize on the message thread while the owner's processing is stopped; frame and get/set operations on the owner's audio thread only (no allocation, no lock); sampleRate and firstFrame are atomics.
+// Threads: constructor, destructor and setSize on the message thread while the owner's processing is stopped (setSize sizes the arrays for the new N, so it may allocate); frame and get/set operations on the owner's audio thread only (no allocation, no lock); sampleRate and firstFrame are atomics.
 #include <atomic>
 #include <cstdint>
 #include <vector>
@@ -14,7 +14,8 @@
 class FFTUtils
 {
 public:
-    // capacity: floats per array, at least the largest N the owner will set.
+    // capacity: the largest N the owner will set. The arrays hold the
+    // current N only: setSize grows them (or gives memory back).
     // Starts at N = 1024 when the capacity allows it (else at size 0, where
     // every frame operation does nothing until a setSize succeeds).
     explicit FFTUtils (int64_t capacity);
