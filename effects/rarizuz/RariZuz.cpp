@@ -79,11 +79,7 @@ RariZuz::RariZuz()
     stopCount.store (0);
     StopProcess();
 
-    frameStorage.assign (static_cast<std::size_t> (numTransforms * frameCapacity), 0.0f);
-    for (int c = 0; c < 2; ++c)
-        inputFrames[c] = frameStorage.data() + c * frameCapacity;
-    for (int c = 0; c < 8; ++c)
-        outputFrames[c] = frameStorage.data() + (2 + c) * frameCapacity;
+    sizeFrames (fftSize.load());
     inputRing.SetNumChannels (2);
     outputRing.SetNumChannels (2);
     for (auto& t : transforms)
@@ -267,9 +263,10 @@ void RariZuz::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& 
         if (activeInputs == 2 && in[1] == nullptr)
             in[1] = in[0];
 
+        const int chunk = chunkLimit.load (std::memory_order_relaxed);
         for (int done = 0; done < n;)
         {
-            const int m = std::min (n - done, maxChunk);
+            const int m = std::min (n - done, chunk);
             float* inputs[2] = { in[0] != nullptr ? in[0] + done : nullptr,
                                  in[1] != nullptr ? in[1] + done : nullptr };
             float* outputs[8] = {};
@@ -348,11 +345,24 @@ void RariZuz::Traitement (float** in, float** out)
         displayLine.pushRelaxed (delayLines[0].getNewest());
 }
 
+void RariZuz::sizeFrames (int64_t n)
+{
+    const auto stride = static_cast<std::size_t> (n + 4);
+    frameStorage.assign (numTransforms * stride, 0.0f);
+    frameStorage.shrink_to_fit();
+    for (int c = 0; c < 2; ++c)
+        inputFrames[c] = frameStorage.data() + (std::size_t) c * stride;
+    for (int c = 0; c < 8; ++c)
+        outputFrames[c] = frameStorage.data() + (std::size_t) (2 + c) * stride;
+}
+
 void RariZuz::ResetProcess()
 {
+    const int64_t n = fftSize.load();
+    if (frameStorage.size() != (std::size_t) (numTransforms * (n + 4)))
+        sizeFrames (n);
     std::fill (frameStorage.begin(), frameStorage.end(), 0.0f);
 
-    const int64_t n = fftSize.load();
     const int32_t frames = static_cast<int32_t> (1764000.0 / static_cast<double> (static_cast<float> (n)));
     delayFrames.store (frames);
     delayLines[0].init ((uint64_t) frames, (uint64_t) n);
@@ -365,6 +375,15 @@ void RariZuz::ResetProcess()
         blockSize.store (libraryBlockSize);
     if (blockSize.load() >= 1)
         updateLatency ((int) n, 0.75f, 0);
+
+    // The rings hold what blocks of the prepared size need: the input a
+    // frame and a block, the output the latency (up to a frame or a block),
+    // a block and a frame being added. Longer blocks are cut to that size.
+    const int chunk = blockSize.load() >= 1 ? std::min ((int) blockSize.load(), maxChunk) : maxChunk;
+    const auto ringFrames = (unsigned int) (2 * chunk + 2 * n + 64);
+    inputRing.SetSize (ringFrames);
+    outputRing.SetSize (ringFrames);
+    chunkLimit.store (chunk, std::memory_order_relaxed);
 
     // The output ring starts with as many zeros as the latency, so every
     // block finds its samples ready and the delay stays constant.

@@ -38,9 +38,9 @@ public:
     static constexpr int numParameters = 163;
     static constexpr int64_t maxFftSize = 131072;
     static constexpr int64_t frameCapacity = maxFftSize + 4;
-    static constexpr unsigned int ringSize = 262152;
     static constexpr int numTransforms = 10;
-    // Blocks longer than this are processed in pieces of at most this many samples.
+    // Blocks longer than this (or than the prepared block size) are
+    // processed in pieces of at most this many samples.
     static constexpr int maxChunk = 65536;
     // Product code of the state chunk.
     static constexpr uint32_t productCode = makeFourCC ('V', 'S', 'e', 'l');
@@ -208,6 +208,7 @@ private:
 
     void initDSP();
     void applyFrameSize (float v);
+    void sizeFrames (int64_t n);
     void setActive (int k, float v);
     void setMute (int k, float v);
     void deactivateBar (int k);
@@ -251,9 +252,12 @@ private:
     std::atomic<float> gainAgit { 0.0f }, mixAgit { 0.0f };
     std::atomic<float> globalMute { 0.0f }, globalReset { 0.0f };
 
-    MyRingBuffers inputRing { ringSize, false };
-    MyRingBuffers outputRing { ringSize, false };
-    std::vector<float> frameStorage;   // ten frames of frameCapacity floats
+    // Rings and frames are sized for the current frame size and block size
+    // (ResetProcess, never while a block runs).
+    MyRingBuffers inputRing { 64, false };
+    MyRingBuffers outputRing { 64, false };
+    std::atomic<int> chunkLimit { maxChunk };  // longest piece a block is cut into
+    std::vector<float> frameStorage;   // ten frames of N + 4 floats
     float* inputFrames[2] {};
     float* outputFrames[8] {};
     MyBuffersArray<float> delayLines[2];

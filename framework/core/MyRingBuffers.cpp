@@ -101,6 +101,29 @@ void MyRingBuffers::SetNumChannels (unsigned int n)
     clearAll();
 }
 
+void MyRingBuffers::SetSize (unsigned int requestedSize)
+{
+    const uint32_t newSize = requestedSize <= minimumSize ? minimumSize : requestedSize;
+    if (newSize == size)
+        return;
+
+    for (uint32_t c = 0; c < numChannels; ++c)
+    {
+        delete[] buffers[c];
+        buffers[c] = nullptr;
+        buffers[c] = new float[newSize]();
+    }
+    if (aux != nullptr)
+    {
+        delete[] aux;
+        aux = nullptr;
+        aux = new float[newSize]();
+    }
+    size = newSize;
+    readPos.store (0, std::memory_order_relaxed);
+    writePos.store (0, std::memory_order_relaxed);
+}
+
 void MyRingBuffers::Reset (unsigned int read, unsigned int write)
 {
     readPos.store (read % size, std::memory_order_relaxed);

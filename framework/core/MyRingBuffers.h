@@ -3,7 +3,7 @@
 // overlap-add) and an optional auxiliary track.
 // Threads: one writer thread (Put, owns writePos) and one reader thread
 // (Get, owns readPos); positions are published with release/acquire.
-// SetNumChannels and Reset only while neither side runs.
+// SetNumChannels, SetSize and Reset only while neither side runs.
 //
 // Four frames always stay free: a ring of size S holds at most S - 4 frames.
 // Put writes min(n, room) frames (min(n, S - 4) with `overwrite`, which may
@@ -31,6 +31,10 @@ public:
     MyRingBuffers& operator= (const MyRingBuffers&) = delete;
 
     void SetNumChannels (unsigned int n);
+    // Frames per channel (at least 64); every channel and the auxiliary
+    // track are reallocated empty and both positions go to 0. Nothing
+    // happens when the size is unchanged.
+    void SetSize (unsigned int newSize);
     void Reset (unsigned int read, unsigned int write);
 
     unsigned int AvailForPut() const noexcept;

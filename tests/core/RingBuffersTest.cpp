@@ -130,6 +130,31 @@ TEST (RingBuffers, ChannelCount)
             ASSERT_EQ (ring.buffers[c][i], 0.0f);
 }
 
+TEST (RingBuffers, SetSizeReallocatesEmptyOrKeepsAnUnchangedRing)
+{
+    MyRingBuffers ring (128, true);
+    ring.SetNumChannels (2);
+    auto data = ramp (100, 1.0f);
+    float* src[] = { data.data(), data.data(), data.data() };
+    ring.Put (src, 100, false);
+
+    ring.SetSize (128); // unchanged: positions and contents stay
+    EXPECT_EQ (ring.AvailForGet(), 100u);
+
+    ring.SetSize (300);
+    EXPECT_EQ (ring.getSize(), 300u);
+    EXPECT_EQ (ring.AvailForGet(), 0u);
+    EXPECT_EQ (ring.getNumChannels(), 2u);
+    EXPECT_EQ (ring.Put (src, 100, false), 100u);
+    EXPECT_EQ (ring.Put (src, 100, false), 100u);
+    EXPECT_EQ (ring.Put (src, 100, false), 96u) << "four frames stay free";
+    for (float* b : { ring.buffers[0], ring.buffers[1], ring.aux })
+        ASSERT_EQ (b[299], 0.0f) << "every track has the new size";
+
+    ring.SetSize (3);
+    EXPECT_EQ (ring.getSize(), 64u);
+}
+
 TEST (RingBuffers, ResetKeepsPositionsInsideTheRing)
 {
     MyRingBuffers ring (100, true);
