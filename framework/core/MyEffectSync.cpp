@@ -173,6 +173,10 @@ void SnapPlainNumber (MyEffect& effect, SyncControl& record, int i, float v, boo
 // value loaded or recalled would lose a note on every load. No allocation.
 bool IsValueOfRecord (MyEffect& effect, const SyncControl& record, int i, float value)
 {
+    // Zero is no musical length: a text below the range (a negative length
+    // of an unsigned value) reads back as 0 too, and must not keep a record.
+    if (value == 0.0f)
+        return false;
     float r = effect.getSyncValueFromMs (i, SyncLengthMs (LoadField (record.count), LoadField (record.note),
                                                           CurrentTiming (effect)));
     if (effect.isInHerz (i))
