@@ -6,6 +6,10 @@
 #include "RariZuzEditor.h"
 #include "StoredSettings.h"
 
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
 namespace selvo
 {
 MyEffect* createPluginFilter()
@@ -91,8 +95,11 @@ StandaloneFilterWindow::StandaloneFilterWindow (const juce::String& title, const
     content = new ComponentFilter (filter.get());
     content->addActionListener (this);
     content->ownerWindow = this;
+    // The title bar is the system's; the menu bar sits inside the window,
+    // above the content, and the window is sized to hold both.
+    setUsingNativeTitleBar (true);
+    setMenuBar (this);
     setContentOwned (content, true);
-    setSize (content->getWidth(), content->getHeight());
 
     const int x = settings.getIntValue ("windowX", -100);
     const int y = settings.getIntValue ("windowY", -100);
@@ -154,11 +161,11 @@ StandaloneFilterWindow::StandaloneFilterWindow (const juce::String& title, const
     content->player.waveform->showTimeAtCursor = settings.getBoolValue ("TimeOnCursor", false);
     content->player.waveform->showTimeAtMouse = settings.getBoolValue ("TimeOnMouse", true);
 
-    setUsingNativeTitleBar (true);
     setResizable (true, false);
 
     const int minW = (int) content->minEditorWidth;
-    const int minH = (int) content->minEditorHeight + content->playerHeight + 24;
+    // The menu bar's height, from the window's own layout.
+    const int minH = (int) content->minEditorHeight + content->playerHeight + getContentComponentBorder().getTopAndBottom();
     setResizeLimits (minW, minH, 10000, 10000);
 
     if (auto* editor = dynamic_cast<MyEditor*> (content->filterEditor))
@@ -294,19 +301,326 @@ void StandaloneFilterWindow::showAudioSettingsDialog()
 
 juce::StringArray StandaloneFilterWindow::getMenuBarNames()
 {
-    return {};
+    return { "Files", "Options" };
 }
 
-juce::PopupMenu StandaloneFilterWindow::getMenuForIndex (int, const juce::String&)
+juce::PopupMenu StandaloneFilterWindow::getMenuForIndex (int index, const juce::String&)
 {
-    return {};
+    juce::PopupMenu menu;
+    if (index == 0)
+    {
+        const bool hasFile = currentFile.existsAsFile();
+        menu.addItem (1, "Open Sound File...");
+        juce::PopupMenu recent;
+        if (recentFiles != nullptr && recentFiles->getNumFiles() > 0)
+        {
+            // Files that no longer exist are left out; ids stay 100 + index.
+            recentFiles->createPopupMenuItems (recent, 100, true, true);
+            recent.addSeparator();
+            recent.addItem (201, TRANS ("Clear recent files"));
+        }
+        menu.addSubMenu ("Open Recent File", recent);
+        menu.addItem (2, "Clear Current File", hasFile);
+        menu.addItem (6, "File Infos...", hasFile);
+    }
+    else if (index == 1)
+    {
+        menu.addItem (1, TRANS ("Audio & Midi Settings..."));
+        menu.addItem (4, TRANS ("Reset current state"));
+    }
+    return menu;
 }
 
-void StandaloneFilterWindow::menuItemSelected (int, int) {}
+void StandaloneFilterWindow::menuItemSelected (int itemId, int topLevelMenuIndex)
+{
+    if (topLevelMenuIndex == 0)
+    {
+        if (itemId == 1)
+            openFile();
+        else if (itemId == 2)
+            clearCurrentFile();
+        else if (itemId == 3)
+        {
+            if (streamer != nullptr)
+                streamer->setInputExternal (! streamer->liveInput.load());
+            menuItemsChanged();
+        }
+        else if (itemId == 4)
+            juce::JUCEApplicationBase::quit();
+        else if (itemId == 6)
+            displayFileInfos();
+        else if (itemId >= 100 && itemId < 200)
+        {
+            if (recentFiles != nullptr && itemId - 100 < recentFiles->getNumFiles())
+                loadFile (recentFiles->getFile (itemId - 100), LoadWay::recentFile);
+        }
+        else if (itemId == 201)
+        {
+            if (recentFiles != nullptr)
+                recentFiles->clear();
+        }
+    }
+    else if (topLevelMenuIndex == 1)
+    {
+        if (itemId == 1)
+            showAudioSettingsDialog();
+        else if (itemId == 4)
+            resetCurrentState();
+    }
+}
 
-void StandaloneFilterWindow::actionListenerCallback (const juce::String&) {}
+void StandaloneFilterWindow::resetCurrentState()
+{
+    if (filter == nullptr)
+        return;
+    if (streamer != nullptr)
+        streamer->pausePlay();
+    // No block runs the effect while its parameters go back to their defaults.
+    filter->suspendProcessing (true);
+    filter->resetStateInformation();
+    filter->suspendProcessing (false);
+}
 
-void StandaloneFilterWindow::timerCallback() {}
+void StandaloneFilterWindow::openFile()
+{
+    if (streamer == nullptr)
+        return;
+    juce::File initial;
+    if (auto* props = getGlobalSettings())
+    {
+        const auto path = props->getValue ("initialFile");
+        if (juce::File::isAbsolutePath (path))
+            initial = juce::File (path);
+    }
+    juce::AudioFormatManager formats;
+    formats.registerBasicFormats();
+    juce::File chosen;
+    if (! Dialogs::get().chooseFileToOpen ("Select a sound file", initial, formats.getWildcardForAllFormats(), chosen))
+        return;
+    loadFile (chosen, LoadWay::fileDialog);
+}
+
+bool StandaloneFilterWindow::loadFile (const juce::File& file, LoadWay way)
+{
+    if (streamer == nullptr || filter == nullptr || content == nullptr)
+        return false;
+
+    const auto name = file.getFileName();
+    const auto title = "Error in reading " + name;
+
+    // Every way is checked: a recent file may have gone or been replaced
+    // since it was listed.
+    const int r = streamer->validateAudioFile (file);
+    if (r != 0)
+    {
+        juce::String text;
+        if (r < 0)
+            text = name + " is not a valid sound file";
+        else if (way == LoadWay::message)
+            text = name + " is a " + juce::String (r) + " channels audio file\n Vokt Tools can read only mono or stereo audio files";
+        else
+            text = name + " is a " + juce::String (r) + " channels audio file\n Vokt Tools cannot read more than "
+                   + juce::String (filter->getMaxInputChannels()) + " channels";
+        Dialogs::get().showAlert (title, text);
+        return false;
+    }
+
+    auto* writer = streamer->getAudioWriter();
+    const auto recordName = writer != nullptr ? writer->outputFile.getFileName() : juce::String();
+    if (name == recordName)
+    {
+        Dialogs::get().showAlert (title, name + " is already open as a record file");
+        return false;
+    }
+
+    const bool loop = streamer->getLoop();
+    const bool playing = streamer->isPlaying();
+    if (way == LoadWay::recentFile && playing)
+        streamer->pausePlay();
+
+    currentFile = file;
+    streamer->initAudioReader (currentFile);
+
+    if (acceptMultichannelFiles)
+    {
+        // Under the callback lock: the device may be running blocks.
+        auto* reader = streamer->getAudioReader();
+        auto* outBus = filter->getBus (false, 0);
+        const int ins = reader != nullptr ? reader->numChannels : filter->getMainBusNumInputChannels();
+        streamer->reconfigureEffect (ins, outBus != nullptr ? outBus->getNumberOfChannels() : 2);
+    }
+
+    streamer->readerReady = true;
+    streamer->setLoop (loop);
+    if (playing)
+        streamer->startPlay();
+
+    content->player.openFile (currentFile);
+    if (way != LoadWay::recentFile && recentFiles != nullptr)
+        recentFiles->addFile (currentFile);
+    updateTitle();
+
+    if (way == LoadWay::fileDialog)
+        if (auto* props = getGlobalSettings())
+            props->setValue ("initialFile", currentFile.getParentDirectory().getFullPathName());
+    return true;
+}
+
+void StandaloneFilterWindow::clearCurrentFile()
+{
+    if (content != nullptr)
+        content->player.clearCurrentFile();
+    if (streamer != nullptr)
+        streamer->clearCurrentFile();
+    currentFile = juce::File();
+    updateTitle();
+}
+
+void StandaloneFilterWindow::displayFileInfos()
+{
+    if (currentFile == juce::File())
+        return;
+    auto* reader = streamer != nullptr ? streamer->getAudioReader() : nullptr;
+    Dialogs::get().showAlert (currentFile.getFileName(),
+                              "location : " + currentFile.getParentDirectory().getFullPathName() + "\n"
+                                  + (reader != nullptr ? reader->getFileInfos() : juce::String()));
+}
+
+bool StandaloneFilterWindow::parseNumbers (const juce::String& message, const char* prefix, float* values, int count)
+{
+    // A bounded copy: a longer message is cut at 111 bytes.
+    char text[112] = {};
+    message.copyToUTF8 (text, sizeof (text));
+    const char* end = text + std::strlen (text);
+    const size_t prefixLength = std::strlen (prefix);
+    if (std::strncmp (text, prefix, prefixLength) != 0)
+        return false;
+
+    float parsed[2] = {};
+    if (count < 1 || count > 2)
+        return false;
+    const char* p = text + prefixLength;
+    for (int i = 0; i < count; ++i)
+    {
+        while (p < end && (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r'))
+            ++p;
+        if (p < end && *p == '+')
+            ++p;
+        // from_chars reads the C locale's number syntax whatever the process locale.
+        const auto result = std::from_chars (p, end, parsed[i]);
+        if (result.ec != std::errc() || ! std::isfinite (parsed[i]))
+            return false;
+        p = result.ptr;
+    }
+    for (int i = 0; i < count; ++i)
+        values[i] = parsed[i];
+    return true;
+}
+
+void StandaloneFilterWindow::actionListenerCallback (const juce::String& message)
+{
+    if (streamer == nullptr)
+        return;
+    auto& s = *streamer;
+
+    if (message == "Begin")
+        s.beginPlay();
+    else if (message == "Start")
+    {
+        if (s.liveInput.load())
+        {
+            if (Dialogs::get().askOkCancel ("Play sound file",
+                                            "You currently use the direct input\nDo you want to play the sound file ?",
+                                            "Continue with direct input", "Play the sound file"))
+                return;
+            s.setInputExternal (false);
+            menuItemsChanged();
+        }
+        s.startPlay();
+    }
+    else if (message == "Start&Record")
+    {
+        s.startPlay();
+        s.record (true);
+    }
+    else if (message == "Pause")
+        s.pausePlay();
+    else if (message == "Pause&Record")
+    {
+        s.pausePlay();
+        s.record (false);
+    }
+    else if (message == "LoopOn")
+        s.setLoop (true);
+    else if (message == "LoopOff")
+        s.setLoop (false);
+    else if (message == "RecordOn")
+        s.record (true);
+    else if (message == "RecordOff")
+        s.record (false);
+    else if (message == "ByPassOn")
+        s.bypass = true;
+    else if (message == "ByPassOff")
+        s.bypass = false;
+    else if (message.startsWith ("Loop "))
+    {
+        float v[2];
+        if (parseNumbers (message, "Loop ", v, 2))
+            s.setLoop ((double) v[0], (double) v[1]);
+    }
+    else if (message.startsWith ("Open "))
+    {
+        const auto path = message.substring (5);
+        if (juce::File::isAbsolutePath (path))
+            loadFile (juce::File (path), LoadWay::message);
+        else if (path.isNotEmpty())
+            Dialogs::get().showAlert ("Error in reading " + path, path + " is not a valid sound file");
+    }
+    else if (message.startsWith ("Position"))
+    {
+        float v[1];
+        if (parseNumbers (message, "Position", v, 1))
+            s.setTimePosition (v[0]);
+    }
+    else if (message.startsWith ("Gain"))
+    {
+        float v[1];
+        if (parseNumbers (message, "Gain", v, 1))
+        {
+            s.setGain (v[0]);
+            if (filter != nullptr)
+                filter->setWrapperGain (v[0]);
+        }
+    }
+}
+
+void StandaloneFilterWindow::timerCallback()
+{
+    if (content == nullptr)
+        return;
+    auto& player = content->player;
+    if (streamer != nullptr)
+    {
+        auto& s = *streamer;
+        auto* reader = s.getAudioReader();
+        player.setCurrentTime (s.filePosition.load());
+        player.updateStartButton (s.isPlaying());
+        player.updateGain (s.getGain());
+        player.updateVariableSpeed (s.getVariableSpeed());
+        player.updatePlayMode (reader != nullptr ? reader->playMode.load() : 0);
+        player.updateRecordButton (s.isRecording());
+        auto* writer = s.getAudioWriter();
+        player.setRecordTime ((writer != nullptr ? writer->outputFile.getFileName() : juce::String()) + " "
+                              + s.getRecordTime());
+        auto* outBus = filter != nullptr ? filter->getBus (false, 0) : nullptr;
+        const int n = outBus != nullptr ? outBus->getNumberOfChannels() : 0;
+        player.setNumChannels (n);
+        for (int i = 0; i < n && i < ComponentPlayer::maxMeters; ++i)
+            player.setVuMeter (i, s.getMagnitude (i));
+    }
+    if (deviceManager != nullptr)
+        player.cpuLoad = (float) deviceManager->getCpuUsage();
+}
 
 void StandaloneFilterWindow::newMode (int mode)
 {

@@ -41,6 +41,8 @@ public:
     ~StandaloneFilterWindow() override;
 
     void closeButtonPressed() override;
+    // The Options dialog (menu "Options", "Audio & Midi Settings..."): the one
+    // place that opens it; shows nothing without a display.
     virtual void showAudioSettingsDialog();
 
     juce::StringArray getMenuBarNames() override;
@@ -48,6 +50,25 @@ public:
     void menuItemSelected (int itemId, int topLevelMenuIndex) override;
     void actionListenerCallback (const juce::String& message) override;
     void timerCallback() override;
+
+    // The file commands of the "Files" menu: the file dialog (through
+    // Dialogs), back to no file, and the box with the file's details.
+    void openFile();
+    void clearCurrentFile();
+    void displayFileInfos();
+
+    // How a sound file reaches loadFile: each way has its own check message,
+    // pause and bookkeeping.
+    enum class LoadWay
+    {
+        fileDialog,   // checked (the effect's limit in the text), remembered, "initialFile" written
+        recentFile,   // checked like the file dialog, a playing file paused first
+        message       // "Open <path>" (a dropped file): checked (mono or stereo text), remembered
+    };
+    // Loads file into the streamer and the player; the new file keeps the
+    // loop switch and the play state of the previous one. A refused file
+    // (alert through Dialogs) changes nothing. True when loaded.
+    bool loadFile (const juce::File& file, LoadWay way);
 
     static juce::PropertySet* getGlobalSettings();
     // 0 normal (60 px bar), 1 variable speed (80 px bar); other values do nothing.
@@ -72,6 +93,11 @@ public:
     MyBoundsConstrainer* editorConstrainer = nullptr;
 
 private:
+    // The numbers after prefix in message ("Gain 0.5", "Loop 1 2"), read in
+    // the C locale from a copy of at most 111 bytes; false, with values left
+    // alone, unless all count of them parse and are finite.
+    static bool parseNumbers (const juce::String& message, const char* prefix, float* values, int count);
+    void resetCurrentState();
     void applyFilterState (juce::PropertySet& settings);
     void closeAudioSettingsDialog();
 
