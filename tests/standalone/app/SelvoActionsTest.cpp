@@ -372,3 +372,33 @@ TEST_F (SelvoActionsTest, StartUpRestoresTheFile)
         EXPECT_EQ (p.getValue ("CurrentFiles"), present ? a.getFullPathName() : juce::String());
     }
 }
+
+TEST_F (SelvoActionsTest, WindowPlayingSnapshot)
+{
+    auto& w = startWith (wav ("a.wav", 2, 4.0));
+    w.actionListenerCallback ("LoopOn");
+    w.actionListenerCallback ("Start");
+    ASSERT_TRUE (playing (w));
+    ASSERT_TRUE (pumpUntil ([&] {
+        w.timerCallback();
+        return w.streamer->filePosition.load() > 1.0f;
+    }));
+    juce::MessageManager::getInstance()->runDispatchLoopUntil (200);
+
+    const juce::File folder (VOKT_SNAPSHOT_DIR);
+    folder.createDirectory();
+    const auto file = folder.getChildFile ("selvo-window-playing.png");
+    file.deleteFile();
+    const auto image = w.createComponentSnapshot (w.getLocalBounds(), true, 1.0f);
+    {
+        juce::FileOutputStream out (file);
+        ASSERT_TRUE (out.openedOk() && juce::PNGImageFormat().writeImageToStream (image, out));
+    }
+    // The menu bar is drawn: its names leave dark pixels in the top strip.
+    const int bar = w.getMenuBarComponent()->getHeight();
+    int dark = 0;
+    for (int y = 0; y < bar; ++y)
+        for (int x = 0; x < 120; ++x)
+            dark += image.getPixelAt (x, y).getBrightness() < 0.4f ? 1 : 0;
+    EXPECT_GT (dark, 10);
+}
