@@ -73,6 +73,32 @@ TEST_F (SelvoActionsTest, MessagesDriveTheStreamer)
     EXPECT_EQ (w.currentFile.getFileName(), "a.wav");
 }
 
+TEST_F (SelvoActionsTest, RecordMessagesDriveTheRecorder)
+{
+    auto& w = startWith (wav ("a.wav", 2));
+    auto& s = *w.streamer;
+    ASSERT_TRUE (home.getChildFile ("takes").createDirectory());
+    s.setRecorder (std::make_unique<MyAudioWriter> (home.getChildFile ("takes/out.wav"), 44100.0, 2, false));
+
+    w.actionListenerCallback ("Start&Record");
+    EXPECT_TRUE (playing (w));
+    EXPECT_TRUE (s.isRecording());
+    EXPECT_TRUE (pumpUntil ([&] { return s.getAudioWriter()->samplesWritten.load() > 0; }));
+    w.timerCallback();
+    EXPECT_TRUE (w.content->player.recordButton->getToggleState());
+    EXPECT_TRUE (w.content->player.fileNameLabel->getText().startsWith ("out.wav ")) << w.content->player.fileNameLabel->getText();
+
+    w.actionListenerCallback ("Pause&Record");
+    EXPECT_FALSE (s.isPlaying());
+    EXPECT_FALSE (s.isRecording());
+    w.actionListenerCallback ("RecordOn");
+    EXPECT_TRUE (s.isRecording());
+    w.actionListenerCallback ("RecordOff");
+    EXPECT_FALSE (s.isRecording());
+    w.timerCallback();
+    EXPECT_FALSE (w.content->player.recordButton->getToggleState());
+}
+
 TEST_F (SelvoActionsTest, PlayerButtonsDrivePlayback)
 {
     auto& w = startWith (wav ("a.wav", 2));
@@ -83,7 +109,10 @@ TEST_F (SelvoActionsTest, PlayerButtonsDrivePlayback)
     // The timer brings the button in step with the streamer.
     w.timerCallback();
     EXPECT_TRUE (player.playButton->getToggleState());
-    EXPECT_TRUE (pumpUntil ([&] { return w.streamer->filePosition.load() > 0.05f; }));
+    EXPECT_TRUE (pumpUntil ([&] { return w.streamer->filePosition.load() > 0.5f; }));
+    player.beginButton->triggerClick();
+    EXPECT_TRUE (pumpUntil ([&] { return w.streamer->filePosition.load() < 0.3f; }));
+    EXPECT_TRUE (w.streamer->isPlaying());
 
     player.loopButton->triggerClick();
     EXPECT_TRUE (pumpUntil ([&] { return w.streamer->getLoop(); }));
