@@ -3,6 +3,8 @@
 // the live input, the menus, the timer and the start-up restore of a file.
 #include "SelvoTestSupport.h"
 
+#include "GuiTestSupport.h"
+
 using namespace selvo;
 using namespace selvo_test;
 
@@ -71,6 +73,19 @@ TEST_F (SelvoActionsTest, MessagesDriveTheStreamer)
         EXPECT_TRUE (c.holds()) << "'" << c.message << "'";
     }
     EXPECT_EQ (w.currentFile.getFileName(), "a.wav");
+}
+
+TEST_F (SelvoActionsTest, NumbersReadTheSameUnderADecimalCommaLocale)
+{
+    auto& w = startWith (wav ("a.wav", 2));
+    guitest::CommaLocaleScope comma;
+    if (! comma.active())
+        GTEST_SKIP() << "no decimal-comma locale could be built";
+    w.actionListenerCallback ("Gain 0.25");
+    w.actionListenerCallback ("Loop 0.5 1.5");
+    EXPECT_EQ (w.streamer->getGain(), 0.25f);
+    EXPECT_EQ (w.streamer->getAudioReader()->loopStart.load(), 22050);
+    EXPECT_EQ (w.streamer->getAudioReader()->loopEnd.load(), 66150);
 }
 
 TEST_F (SelvoActionsTest, RecordMessagesDriveTheRecorder)
