@@ -204,6 +204,36 @@ bool waitForPort (jack_client_t* client, const std::string& name, int millisecon
     return false;
 }
 
+// The bundle's description as hosts read it: the side-chain inputs are
+// declared as a side chain, "Aux On" lists its three sources, and the
+// maintainer's address is a mailto: one.
+TEST (QuarnJalvHost, TheBundleDeclaresTheSideChainAndTheAuxSources)
+{
+    const auto ttl = juce::File (VOKT_QUARN_LV2).getChildFile ("dsp.ttl").loadFileAsString();
+    ASSERT_TRUE (ttl.isNotEmpty());
+
+    juce::StringArray ports;
+    ports.addTokens (ttl, "[]", "");
+    int sideChainPorts = 0;
+    for (const auto& port : ports)
+        if (port.contains ("lv2:AudioPort") && port.contains ("lv2:InputPort") && port.contains ("pg:group plug:input_group_2"))
+        {
+            ++sideChainPorts;
+            EXPECT_TRUE (port.contains ("lv2:isSideChain")) << port;
+        }
+    EXPECT_EQ (sideChainPorts, 2);
+    EXPECT_TRUE (ttl.contains ("lv2:name \"SideChain\" ;\n\tpg:sideChainOf plug:input_group_1"));
+    EXPECT_TRUE (ttl.contains ("foaf:mbox <mailto:"));
+
+    const auto auxOn = ttl.fromFirstOccurrenceOf ("plug:p11\n", false, false).upToFirstOccurrenceOf ("\n\n", false, false);
+    EXPECT_TRUE (auxOn.contains ("rdfs:label \"Aux On\""));
+    juce::StringArray labels;
+    for (auto rest = auxOn.fromFirstOccurrenceOf ("lv2:scalePoint", false, false); rest.contains ("rdfs:label");
+         rest = rest.fromFirstOccurrenceOf ("rdfs:label", false, false))
+        labels.add (rest.fromFirstOccurrenceOf ("rdfs:label \"", false, false).upToFirstOccurrenceOf ("\"", false, false));
+    EXPECT_EQ (labels.joinIntoString ("|"), "No Aux|File|Side-Chain");
+}
+
 TEST (QuarnJalvHost, TheLv2BundleRunsInJalvAndProcessesASignal)
 {
     jack_status_t status;
