@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <numeric>
 
 namespace rarizuz
@@ -90,6 +91,9 @@ RariZuz::RariZuz()
         resetSyncRecord (syncControls[(size_t) i]);
     numPrograms.store (kRariZuzNumPrograms);
     programs.reset (new RariZuzProgram[kRariZuzNumPrograms]);
+    missedWrites.reset (new std::atomic<float>[(size_t) numParameters]);
+    for (int i = 0; i < numParameters; ++i)
+        missedWrites[(size_t) i].store (std::numeric_limits<float>::quiet_NaN());
     programScratch.reset (new RariZuzProgram[kRariZuzNumPrograms]);
     workingPresets.reset (new RariZuzPreset[kRariZuzNumPresets]);
     startPreset = std::make_unique<RariZuzPreset>();
@@ -467,9 +471,22 @@ void RariZuz::timerCallback()
         return;
 
     MyEffect::timerCallback();
+    redoMissedWrites();
     editorOpen.store (getActiveEditor() != nullptr);
     if (pendingBands.load() >= 0.0f && ! isInAudioCallback())
         handleDeferredWork (workFrameSize);
+}
+
+void RariZuz::redoMissedWrites()
+{
+    if (isInAudioCallback() || ! anyMissedWrite.exchange (false, std::memory_order_acquire))
+        return;
+    for (int i = 0; i < numParameters; ++i)
+    {
+        const float v = missedWrites[(size_t) i].exchange (std::numeric_limits<float>::quiet_NaN());
+        if (! std::isnan (v))
+            setIndexedParameter (i, v);
+    }
 }
 
 void RariZuz::applyFrameSize (float v)

@@ -11,7 +11,8 @@
 // parameters, bars and presets are set from the message thread, the agitator
 // thread and (offline rendering, MIDI) the audio thread. Scalar values are
 // atomics; the live bars and the program records are edited under `editLock`
-// (threads that must not wait only try it) and handed to the audio thread as
+// (threads that must not wait only try it; a parameter's write they miss is
+// redone from its value by the next timer tick) and handed to the audio thread as
 // whole copies through `bars`; the frame-size change runs on the message
 // thread under the callback lock (deferred there from other threads). Preset
 // work (recall, save, reset, paste, program and state loads, the super
@@ -205,6 +206,14 @@ private:
     template <typename Fn>
     bool editProgram (Fn&& fn);
     bool lockEdits (std::unique_lock<std::mutex>& lock);
+    // The parameter setIndexedParameter is setting on this thread (-1: none),
+    // so that an edit missed inside a block is noted against it.
+    struct SettingScope;
+    static inline thread_local int settingIndex = -1;
+    static inline thread_local float settingValue = 0.0f;
+    // Sets again, on the message thread, the values whose record writes a
+    // real-time block missed.
+    void redoMissedWrites();
 
     void initDSP();
     void applyFrameSize (float v);
@@ -291,6 +300,10 @@ private:
     std::atomic<bool> editorOpen { false };
     std::atomic<int32_t> pendingPresetAction { -1 };  // slot + 16 x action, -1 none
     std::atomic<int32_t> pendingProgram { -1 };
+    // Per parameter, a value set inside a real-time block whose program or
+    // bar write found editLock busy (NaN: none); redone by the next tick.
+    std::unique_ptr<std::atomic<float>[]> missedWrites;
+    std::atomic<bool> anyMissedWrite { false };
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (RariZuz)
 };

@@ -32,10 +32,36 @@ float barDefaultPosition (int k) noexcept;
 inline bool RariZuz::lockEdits (std::unique_lock<std::mutex>& lock)
 {
     if (rarizuz::isInAudioCallback() && ! offline.load())
-        return lock.try_lock();
+    {
+        if (lock.try_lock())
+            return true;
+        // Heard but not stored: the next timer tick sets the value again.
+        if (settingIndex >= 0 && settingIndex < numParameters)
+        {
+            missedWrites[(size_t) settingIndex].store (settingValue, std::memory_order_relaxed);
+            anyMissedWrite.store (true, std::memory_order_release);
+        }
+        return false;
+    }
     lock.lock();
     return true;
 }
+
+struct RariZuz::SettingScope
+{
+    SettingScope (int i, float v) noexcept : index (settingIndex), value (settingValue)
+    {
+        settingIndex = i;
+        settingValue = v;
+    }
+    ~SettingScope()
+    {
+        settingIndex = index;
+        settingValue = value;
+    }
+    const int index;
+    const float value;
+};
 
 template <typename Fn>
 bool RariZuz::editBar (int k, Fn&& fn)

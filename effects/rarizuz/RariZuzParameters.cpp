@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 using namespace rarizuz;
 
@@ -359,6 +360,11 @@ void RariZuz::setIndexedParameter (int i, float v)
 {
     if (! acceptParameterValue (i, v))
         return;
+
+    // A newer value replaces one whose record write was missed; the edits
+    // below note a miss against this parameter (lockEdits).
+    missedWrites[(size_t) i].store (std::numeric_limits<float>::quiet_NaN(), std::memory_order_relaxed);
+    const SettingScope setting (i, v);
 
     NonInterpolateParameter (i, true);
 
