@@ -227,9 +227,6 @@ void ZuveruvaProgram::sanitise() noexcept
     normalised (auxGain, zeroDb);
     normalised (auxDepth, 1.0f);
     normalised (auxOn, 0.0f);
-    // "Load File" is a command, not a source: applying it would open a chooser.
-    if (FloatToIndexPopup (auxOn, 4) == 3)
-        auxOn = 0.0f;
     sanitiseFlagByte (&loadSpeed);
     normalised (frequency, 0.02f);
     normalised (amplitude, 0.02f);

@@ -102,10 +102,11 @@ struct ZuveruvaProgram
     // cell map and the sync records decide by their own value ranges.
     void SwapToHost() noexcept;
     // Repairs a record read from bytes: floats finite and in 0..1, LoadSpeed
-    // 0 or 1, "Load File" as the stored Aux On taken as "No Aux", the cell
-    // map with entries -1..15 and cells 0 and 7 occupied, sync records
-    // repaired, name and path terminated (invalid UTF-8 bytes become '?'),
-    // editor size 0..16384, and every preset repaired.
+    // 0 or 1, the cell map with entries -1..15 and cells 0 and 7 occupied,
+    // sync records repaired, name and path terminated (invalid UTF-8 bytes
+    // become '?'), editor size 0..16384, and every preset repaired. A stored
+    // "Load File" Aux On is kept: applying the program keeps the source in
+    // force instead.
     void sanitise() noexcept;
     // A record of version 102 lacks the agitation groups 2 to 4: their values
     // are cleared and their sync records set to their defaults.

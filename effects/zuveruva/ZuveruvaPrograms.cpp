@@ -353,6 +353,10 @@ void Zuveruva::setCurrentProgram (int k)
         applyProgramAux();
     else
         runOnMessageThreadOrDefer (workProgramAux);
+    // "Load File" in a record is the editor's command, never a source: the
+    // source in force stays, and the record takes it.
+    if (FloatToIndexPopup (auxOnOf, 4) >= numAuxSources)
+        auxOnOf = auxOn.load();
     setIndexedParameter (kAuxOn, auxOnOf);
 
     if (hostSync)

@@ -11,6 +11,7 @@
 #include "TestFolders.h"
 
 #include <cfloat>
+#include <cstring>
 #include <limits>
 #include <thread>
 
@@ -352,6 +353,22 @@ TEST_F (ZuveruvaDialogs, AChosenFileShowsFileButCrossesOnlyOncePlayed)
     EXPECT_FALSE (fx.isAuxSideChain());
 }
 
+// The current program's saved state with its Aux On field set to v, restored.
+void restoreStateWithAuxOn (Zuveruva& fx, float v)
+{
+    juce::MemoryBlock state;
+    fx.getCurrentProgramStateInformation (state);
+    ASSERT_GE (state.getSize(), 20 + sizeof (ZuveruvaProgram));
+    auto* bytes = static_cast<uint8_t*> (state.getData()) + 20;  // the record, after the chunk's header
+    ZuveruvaProgram record;
+    std::memcpy (static_cast<void*> (&record), bytes, sizeof record);
+    record.SwapToHost();
+    record.auxOn = v;
+    record.SwapToBig();
+    std::memcpy (bytes, &record, sizeof record);
+    fx.setCurrentProgramStateInformation (state.getData(), (int) state.getSize());
+}
+
 TEST_F (ZuveruvaDialogs, LoadFileAsAValueIsRefusedOnEveryThread)
 {
     dialogs.chooserResult = writeWav (folder / "tone.wav", 2, 44100, auxHz);
@@ -359,6 +376,8 @@ TEST_F (ZuveruvaDialogs, LoadFileAsAValueIsRefusedOnEveryThread)
         [this] (float v) { fx.setIndexedParameter (Zuveruva::kAuxOn, v); },
         [this] (float v) { std::thread other ([this, v] { fx.setIndexedParameter (Zuveruva::kAuxOn, v); }); other.join(); },
         [this] (float v) { fx.setParameterNotifyingHost (Zuveruva::kAuxOn, v); },
+        [this] (float v) { restoreStateWithAuxOn (fx, v); },
+        [this] (float v) { std::thread other ([this, v] { restoreStateWithAuxOn (fx, v); }); other.join(); },
     };
     for (float before : { 0.0f, 1.0f / 3.0f, 2.0f / 3.0f })
         for (const auto& set : setters)
