@@ -135,7 +135,14 @@ void MyEffect::allocateParameterTables()
 void MyEffect::startTimers()
 {
     allocateParameterTables();
-    if (! threadsStopped.load())
+    if (isMessageThread() && ! threadsStopped.load() && ! timersStarted.exchange (true))
+        startTimer (50);
+}
+
+void MyEffect::startTimersOnceBuilt()
+{
+    allocateParameterTables();
+    if (! threadsStopped.load() && ! timersStarted.exchange (true))
         startTimer (50);
 }
 
@@ -284,8 +291,30 @@ void MyEffect::noteValueFromHost (int i, float hostValue) noexcept
         hostValues[(size_t) i].store (hostValue);
 }
 
+void MyEffect::setHostNotification (bool on)
+{
+    hostNotification.store (on);
+    if (on)
+        return;
+    // Either a notification counted itself before the flag went down and is
+    // waited for here, or it sees the flag and tells nothing.
+    const double start = juce::Time::getMillisecondCounterHiRes();
+    while (hostNotificationsInProgress.load() > 0
+           && juce::Time::getMillisecondCounterHiRes() - start < BlockDoneEvent::maxWaitMs)
+        juce::Thread::sleep (1);
+}
+
 void MyEffect::notifyHostOfChangedValues()
 {
+    struct InProgress
+    {
+        explicit InProgress (std::atomic<int32_t>& c) : count (c) { count.fetch_add (1); }
+        ~InProgress() { count.fetch_sub (1); }
+        std::atomic<int32_t>& count;
+    } const inProgress (hostNotificationsInProgress);
+    if (! hostNotification.load())
+        return;
+
     const int n = juce::jmin (tableSize.load (std::memory_order_acquire), getParameters().size());
     for (int i = 0; i < n; ++i)
     {

@@ -15,7 +15,10 @@
 // (agitator thread, and the audio thread in offline rendering only).
 //
 // Lifetime: an engine calls startTimers() as the last step of its
-// constructor and stopThreads() as the first step of its destructor.
+// constructor and stopThreads() as the first step of its destructor. Built
+// off the message thread, the effect's timer waits for startTimersOnceBuilt()
+// from whoever built it (the plug-in's entry does), so that no tick can reach
+// an object whose constructors are still running.
 #include <juce_audio_devices/juce_audio_devices.h>
 #include <juce_audio_processors/juce_audio_processors.h>
 
@@ -171,8 +174,17 @@ public:
     // effect; later calls do nothing. InitMIDI and startTimers call it.
     void allocateParameterTables();
     // Starts the 50 ms timer (its first tick starts the agitator thread).
-    // Engines call it as the last step of their constructor.
+    // Engines call it as the last step of their constructor. On the message
+    // thread it starts now: the first tick runs once control is back in the
+    // message loop, after every constructor has returned. On any other
+    // thread a tick could make its virtual calls while the constructors of
+    // derived classes still run, so the start waits for
+    // startTimersOnceBuilt().
     void startTimers();
+    // The effect is whole: starts the timer if it is not started yet (held
+    // back by startTimers, or never asked for). Any thread, once the most
+    // derived constructor has returned; after stopThreads it does nothing.
+    void startTimersOnceBuilt();
     // Stops the timer and the agitator thread and keeps them stopped.
     // Engines call it first in their destructor; the base destructor calls it
     // again (harmless). Any thread: off the message thread it waits for a
@@ -267,6 +279,15 @@ public:
     // are notified, without gestures, so hosts show the running values but
     // record nothing. Message thread; the timer calls it on every tick.
     void notifyHostOfChangedValues();
+    // Whether the ticks tell the host (on unless turned off). JUCE's plug-in
+    // wrappers add and remove their processor listeners on the host's
+    // thread, and JUCE reads that list without a lock while it notifies, so
+    // a plug-in layer keeps this off until the host has prepared it and
+    // turns it off when the host releases it. Turning it off returns once a
+    // notification in progress has ended (waiting at most
+    // BlockDoneEvent::maxWaitMs); what changes meanwhile is told when it is
+    // on again. Any thread but the audio thread.
+    void setHostNotification (bool on);
     // A value the host set itself (host view): it is not sent back.
     void noteValueFromHost (int i, float hostValue) noexcept;
 
@@ -705,6 +726,11 @@ private:
     std::atomic<MillisecondClock> millisecondClock { nullptr };
     std::atomic<bool> threadsStopped { false };
     std::atomic<int32_t> ticksInProgress { 0 };
+    std::atomic<bool> timersStarted { false };
+    // Host notification: on/off and notifications in progress (both
+    // sequentially consistent, as for the ticks and stopThreads).
+    std::atomic<bool> hostNotification { true };
+    std::atomic<int32_t> hostNotificationsInProgress { 0 };
     // Lifetime check: the dynamic type each timer tick saw, and the one that
     // first stopped the threads (message thread; read by the destructor).
     std::atomic<const std::type_info*> typeSeenRunning { nullptr };

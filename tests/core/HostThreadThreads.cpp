@@ -64,6 +64,7 @@ TEST (HostThread, DestroyingTheEffectWaitsForTheTickInProgress)
 
         runOnHostThread ([&] {
             auto effect = std::make_unique<SlowTickEffect>();
+            effect->startTimersOnceBuilt();
             effect->deferWork (SlowTickEffect::slowWork);
             for (int k = 0; k < 400 && workStage.load() == 0; ++k)
                 juce::Thread::sleep (2);
@@ -75,6 +76,30 @@ TEST (HostThread, DestroyingTheEffectWaitsForTheTickInProgress)
         EXPECT_TRUE (tickStarted);
         EXPECT_TRUE (tickEndedFirst);
     }
+}
+
+TEST (HostThread, TheTimerWaitsUntilTheEffectIsBuilt)
+{
+    // Built on a host thread, the effect is ticked only once its builder
+    // says it is whole: a tick meanwhile would make virtual calls into
+    // constructors still running.
+    workStage.store (0);
+    bool ranBeforeBuilt = true;
+    bool ranOnceBuilt = false;
+    runOnHostThread ([&] {
+        auto effect = std::make_unique<SlowTickEffect>();
+        effect->deferWork (SlowTickEffect::slowWork);
+        juce::Thread::sleep (300);
+        ranBeforeBuilt = workStage.load() != 0;
+
+        effect->startTimersOnceBuilt();
+        for (int k = 0; k < 400 && workStage.load() != 2; ++k)
+            juce::Thread::sleep (2);
+        ranOnceBuilt = workStage.load() == 2;
+        effect.reset();
+    });
+    EXPECT_FALSE (ranBeforeBuilt);
+    EXPECT_TRUE (ranOnceBuilt);
 }
 
 TEST (HostThread, AgitationSetOnAHostThreadIsStored)

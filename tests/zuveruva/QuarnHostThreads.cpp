@@ -98,6 +98,7 @@ TEST (QuarnHost, TheHostSeesTheRunningValuesTellWithoutGestures)
     HostControls controls;
     onHostThread ([&] {
         auto fx = std::make_unique<QuarnProcessor>();
+        fx->startTimersOnceBuilt(); // as the plug-in's entry does
         for (auto* p : fx->getParameters())
             p->addListener (&controls);
         fx->prepareToPlay (sampleRate, 512);
@@ -139,4 +140,44 @@ TEST (QuarnHost, TheHostSeesTheRunningValuesTellWithoutGestures)
         fx.reset(); // destroyed on the host thread while the message loop runs
     });
     EXPECT_EQ (controls.gestures.load(), 0);
+}
+
+namespace
+{
+// A wrapper's processor listener: counts the values it is told.
+struct WrapperListener : juce::AudioProcessorListener
+{
+    void audioProcessorParameterChanged (juce::AudioProcessor*, int, float) override { told.fetch_add (1); }
+    void audioProcessorChanged (juce::AudioProcessor*, const ChangeDetails&) override {}
+    std::atomic<int> told { 0 };
+};
+} // namespace
+
+TEST (QuarnHost, TheHostIsToldValuesOnlyBetweenPrepareAndRelease)
+{
+    // JUCE's wrappers add and remove their processor listeners on the
+    // host's thread and JUCE reads them unlocked while it notifies: the
+    // ticks tell nothing before the host prepares the processor or after it
+    // releases it, and what changed meanwhile is told on the next prepare.
+    QuarnProcessor fx;
+    WrapperListener wrapper;
+    fx.addListener (&wrapper);
+
+    pumpMessages (200);
+    EXPECT_EQ (wrapper.told.load(), 0);
+
+    fx.prepareToPlay (sampleRate, 512);
+    pumpMessages (200);
+    EXPECT_GE (wrapper.told.load(), Zuveruva::numParameters);
+
+    fx.releaseResources();
+    const int toldWhilePrepared = wrapper.told.load();
+    fx.setIndexedParameter (Zuveruva::kGain, 0.25f);
+    pumpMessages (200);
+    EXPECT_EQ (wrapper.told.load(), toldWhilePrepared);
+
+    fx.prepareToPlay (sampleRate, 512);
+    pumpMessages (200);
+    EXPECT_GT (wrapper.told.load(), toldWhilePrepared);
+    fx.removeListener (&wrapper);
 }

@@ -3,5 +3,9 @@
 
 juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter()
 {
-    return new QuarnProcessor();
+    // The wrappers build it on the host's thread: its timer starts now that
+    // every constructor has returned.
+    auto* processor = new QuarnProcessor();
+    processor->startTimersOnceBuilt();
+    return processor;
 }

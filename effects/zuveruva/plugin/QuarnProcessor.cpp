@@ -2,9 +2,26 @@
 
 #include "ZuveruvaEditor.h"
 
+QuarnProcessor::QuarnProcessor()
+{
+    setHostNotification (false);
+}
+
 QuarnProcessor::~QuarnProcessor()
 {
     stopThreads();
+}
+
+void QuarnProcessor::prepareToPlay (double sampleRate, int maximumBlock)
+{
+    Zuveruva::prepareToPlay (sampleRate, maximumBlock);
+    setHostNotification (true);
+}
+
+void QuarnProcessor::releaseResources()
+{
+    setHostNotification (false);
+    Zuveruva::releaseResources();
 }
 
 juce::AudioProcessorEditor* QuarnProcessor::createEditor()

@@ -16,7 +16,13 @@
 //   programs, state) reach the effect on any thread without blocking: what
 //   would block is deferred to the message thread (see Zuveruva.h). The
 //   effect's timer tells the host the values it changes by itself, without
-//   gestures (MyEffect::notifyHostOfChangedValues).
+//   gestures (MyEffect::notifyHostOfChangedValues), from the host's first
+//   prepareToPlay to its releaseResources only: JUCE's wrappers register
+//   their processor listeners on the host's thread before they prepare the
+//   processor and remove them after they release it.
+// - Built off the message thread (JUCE's wrappers build it on the host's
+//   thread), its timer starts once the object is whole: the entry calls
+//   startTimersOnceBuilt().
 //
 // Threads: processBlock / processBlockBypassed on the host's render thread;
 // state calls on host threads (never the render thread); the rest as Zuveruva.
@@ -25,10 +31,15 @@
 class QuarnProcessor : public Zuveruva
 {
 public:
-    QuarnProcessor() = default;
+    QuarnProcessor();
     // Stops the timer and the agitator thread before any part of the object
     // goes (their calls are virtual).
     ~QuarnProcessor() override;
+
+    // The engine's, then the host is told the running values (prepare) or
+    // no longer (release).
+    void prepareToPlay (double sampleRate, int maximumBlock) override;
+    void releaseResources() override;
 
     void processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi) override;
     void processBlockBypassed (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi) override;
