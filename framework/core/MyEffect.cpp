@@ -294,10 +294,12 @@ void MyEffect::noteValueFromHost (int i, float hostValue) noexcept
 void MyEffect::setHostNotification (bool on)
 {
     hostNotification.store (on);
-    if (on)
+    // Notifications run on the message thread: there the one in progress,
+    // if any, is the caller. Elsewhere either a notification counted itself
+    // before the flag went down and is waited for here, or it sees the flag
+    // and tells nothing.
+    if (on || isMessageThread())
         return;
-    // Either a notification counted itself before the flag went down and is
-    // waited for here, or it sees the flag and tells nothing.
     const double start = juce::Time::getMillisecondCounterHiRes();
     while (hostNotificationsInProgress.load() > 0
            && juce::Time::getMillisecondCounterHiRes() - start < BlockDoneEvent::maxWaitMs)

@@ -77,6 +77,9 @@ void QuarnProcessor::getStateInformation (juce::MemoryBlock& dest)
 void QuarnProcessor::setStateInformation (const void* data, int size)
 {
     setCurrentProgramStateInformation (data, size);
+    // Restored before the host prepares it (a project being opened): the
+    // host is told the restored values from the next tick.
+    setHostNotification (true);
 }
 
 bool QuarnProcessor::isIndexedParameterAutomatable (int i)

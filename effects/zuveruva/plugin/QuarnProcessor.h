@@ -17,9 +17,10 @@
 //   would block is deferred to the message thread (see Zuveruva.h). The
 //   effect's timer tells the host the values it changes by itself, without
 //   gestures (MyEffect::notifyHostOfChangedValues), from the host's first
-//   prepareToPlay to its releaseResources only: JUCE's wrappers register
-//   their processor listeners on the host's thread before they prepare the
-//   processor and remove them after they release it.
+//   prepareToPlay or state restore to its releaseResources only: JUCE's
+//   wrappers register their processor listeners on the host's thread before
+//   they hand the processor a state or prepare it, and the VST3 one removes
+//   them after it releases it.
 // - Built off the message thread (JUCE's wrappers build it on the host's
 //   thread), its timer starts once the object is whole: the entry calls
 //   startTimersOnceBuilt().
@@ -50,7 +51,8 @@ public:
     juce::AudioProcessorEditor* createEditor() override;
     bool hasEditor() const override;
 
-    // The host's state: the current-program chunk.
+    // The host's state: the current-program chunk. A restore turns the host
+    // notification on.
     void getStateInformation (juce::MemoryBlock& dest) override;
     void setStateInformation (const void* data, int size) override;
 
