@@ -392,6 +392,16 @@ bool AudioFilterStreamer::reconfigureEffect (int ins, int outs)
     const double effectRate = filter->getSampleRate();
     const double rate = isUsableRate (effectRate) ? effectRate : deviceSampleRate.load();
     const int block = filter->getBlockSize() > 0 ? filter->getBlockSize() : effectBlockSize();
+    // Both main buses at once: going bus by bus passes through a layout
+    // the effect may refuse (mono in with stereo out, say) and stops there.
+    if (filter->getBusCount (true) > 0 && filter->getBusCount (false) > 0)
+    {
+        auto layout = filter->getBusesLayout();
+        layout.inputBuses.getReference (0) = juce::AudioChannelSet::canonicalChannelSet (ins);
+        layout.outputBuses.getReference (0) = juce::AudioChannelSet::canonicalChannelSet (outs);
+        if (filter->checkBusesLayoutSupported (layout))
+            filter->setBusesLayout (layout);
+    }
     filter->setPlayConfigDetails (ins, outs, rate, block);
     filter->forceInitInputOutput();
     filter->prepareToPlay (rate, block);

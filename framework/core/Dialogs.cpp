@@ -56,6 +56,10 @@ void Dialogs::askOkCancelAsync (const juce::String& title, const juce::String& m
         done (ok);
 }
 
+void Dialogs::showModalComponent (const juce::String&, juce::Component&, juce::Component*, const juce::Colour&, bool)
+{
+}
+
 bool Dialogs::displayAvailable()
 {
     // JUCE's X11 layer opens the display named by DISPLAY; without one every
@@ -154,4 +158,13 @@ bool JuceDialogs::chooseFileToSave (const juce::String& title, const juce::File&
         return false;
     result = chooser.getResult();
     return true;
+}
+
+void JuceDialogs::showModalComponent (const juce::String& title, juce::Component& content,
+                                      juce::Component* centreAround, const juce::Colour& background,
+                                      bool resizable)
+{
+    if (! displayAvailable())
+        return;
+    juce::DialogWindow::showModalDialog (title, &content, centreAround, background, true, resizable, false);
 }

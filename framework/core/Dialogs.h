@@ -10,7 +10,7 @@
 #include <functional>
 #include <memory>
 
-namespace juce { class FileChooser; }
+namespace juce { class FileChooser; class Component; class Colour; }
 
 class Dialogs
 {
@@ -50,6 +50,16 @@ public:
                                    const juce::String& okText, const juce::String& cancelText,
                                    std::function<void (bool ok)> done);
 
+    // A modal dialog window titled `title` showing `content` (not owned; it
+    // outlives the call), centred around `centreAround` (null or not on
+    // screen: the screen's centre), on `background`, closed by its close
+    // button or Escape; it has no OK or Cancel. Returns once it is closed.
+    // The default closes at once without showing anything, as test doubles
+    // that do not look at the dialog want.
+    virtual void showModalComponent (const juce::String& title, juce::Component& content,
+                                     juce::Component* centreAround, const juce::Colour& background,
+                                     bool resizable);
+
     // True when windows can be shown (an X display answers). Without one the
     // JUCE implementation shows nothing: alerts are dropped, questions answer
     // Cancel and choosers answer "cancelled".
@@ -83,6 +93,8 @@ public:
                            const juce::String& patterns, juce::File& result) override;
     bool chooseFileToSave (const juce::String& title, const juce::File& initial,
                            const juce::String& patterns, juce::File& result) override;
+    void showModalComponent (const juce::String& title, juce::Component& content, juce::Component* centreAround,
+                             const juce::Colour& background, bool resizable) override;
 
 private:
     std::unique_ptr<juce::FileChooser> asyncChooser;  // the chooser launched last (message thread)

@@ -2,6 +2,7 @@
 
 #include "Dialogs.h"
 #include "MyEditor.h"
+#include "OptionsComponent.h"
 #include "RariZuz.h"
 #include "RariZuzEditor.h"
 #include "StoredSettings.h"
@@ -190,7 +191,6 @@ StandaloneFilterWindow::StandaloneFilterWindow (const juce::String& title, const
 StandaloneFilterWindow::~StandaloneFilterWindow()
 {
     stopTimer();
-    closeAudioSettingsDialog();
 
     if (auto* props = getGlobalSettings())
     {
@@ -276,27 +276,82 @@ void StandaloneFilterWindow::updateTitle()
         setName (juce::String (appName) + " : " + currentFile.getFileName() + " (" + streamer->getShortSampleRate() + ")");
 }
 
-void StandaloneFilterWindow::closeAudioSettingsDialog()
+bool StandaloneFilterWindow::effectAccepts (int ins, int outs) const
 {
-    if (audioSettingsDialog != nullptr)
-        delete audioSettingsDialog.getComponent();
+    if (filter->getBusCount (true) < 1 || filter->getBusCount (false) < 1)
+        return false;
+    auto layout = filter->getBusesLayout();
+    layout.inputBuses.getReference (0) = juce::AudioChannelSet::canonicalChannelSet (ins);
+    layout.outputBuses.getReference (0) = juce::AudioChannelSet::canonicalChannelSet (outs);
+    return filter->checkBusesLayoutSupported (layout);
 }
 
 void StandaloneFilterWindow::showAudioSettingsDialog()
 {
-    // Without a display there is nobody to choose a device.
-    if (deviceManager == nullptr || ! Dialogs::displayAvailable() || audioSettingsDialog != nullptr)
+    if (deviceManager == nullptr || streamer == nullptr || filter == nullptr || optionsDialogOpen)
         return;
-    auto* selector = new juce::AudioDeviceSelectorComponent (*deviceManager, 0, 2, 0, 2, true, false, true, false);
-    selector->setSize (500, 400);
-    juce::DialogWindow::LaunchOptions o;
-    o.content.setOwned (selector);
-    o.dialogTitle = "Audio device";
-    o.dialogBackgroundColour = juce::Colours::lightgrey;
-    o.escapeKeyTriggersCloseButton = true;
-    o.useNativeTitleBar = true;
-    o.resizable = false;
-    audioSettingsDialog = o.launchAsync();
+    const juce::ScopedValueSetter<bool> open (optionsDialogOpen, true);
+
+    // The device blocks stay silent, without calling the effect, until the
+    // effect and the streamer agree with the device chosen.
+    streamer->muted.store (true);
+    {
+        juce::AudioDeviceSelectorComponent selector (*deviceManager, 1, 2, 2, 8, true, false, false, false);
+        auto* inBus = filter->getBus (true, 0);
+        const int inCount = streamer->getAudioReader() != nullptr && inBus != nullptr ? inBus->getNumberOfChannels() : 0;
+
+        OptionsComponent options (&selector);
+        options.setConfig (fileOption);
+        options.setBitsConfig (bitsOption);
+        options.setSplitConfig (splitFiles);
+        options.setQualityConfig (srQuality);
+        options.setSrConfig (srMode);
+        options.show();
+
+        const auto setup = deviceManager->getAudioDeviceSetup();
+        const int ins = setup.inputChannels.countNumberOfSetBits();
+        const int outs = setup.outputChannels.countNumberOfSetBits();
+        // The effect takes the device's channels when its layout rule allows
+        // them, else stereo outputs; a layout it refuses altogether (no
+        // active channel) leaves it as it was. Under the callback lock: a
+        // device restarted from the dialog may be running blocks already.
+        const int wantedIns = juce::jmin (juce::jmax (inCount, ins), AudioFilterStreamer::maxChannels);
+        for (const int wantedOuts : { juce::jmin (outs, AudioFilterStreamer::maxChannels), 2 })
+        {
+            if (effectAccepts (wantedIns, wantedOuts))
+            {
+                streamer->reconfigureEffect (wantedIns, wantedOuts);
+                break;
+            }
+        }
+
+        fileOption = options.getConfig();
+        bitsOption = options.getBitsConfig();
+        splitFiles = options.getSplitConfig();
+        srMode = options.getSrConfig();
+        srQuality = options.getQualityConfig();
+
+        streamer->setNumOutChannels (outs);
+        streamer->setRecordMode (fileOption);
+        streamer->setRecordBits (bitsOption);
+        streamer->setSplitFiles (splitFiles);
+        streamer->setSrQuality (srQuality);
+        streamer->setSrMode (srMode, false);
+    }
+    streamer->muted.store (false);
+
+    setName (juce::String (appName) + " : " + currentFile.getFileName() + " (" + streamer->getShortSampleRate() + ")");
+
+    // Inputs enabled in the dialog start feeding the streamer; one callback
+    // per input, however often the dialog was opened.
+    for (const auto& device : juce::MidiInput::getAvailableDevices())
+    {
+        if (deviceManager->isMidiInputDeviceEnabled (device.identifier))
+        {
+            deviceManager->removeMidiInputDeviceCallback (device.identifier, streamer.get());
+            deviceManager->addMidiInputDeviceCallback (device.identifier, streamer.get());
+        }
+    }
 }
 
 juce::StringArray StandaloneFilterWindow::getMenuBarNames()

@@ -41,8 +41,10 @@ public:
     ~StandaloneFilterWindow() override;
 
     void closeButtonPressed() override;
-    // The Options dialog (menu "Options", "Audio & Midi Settings..."): the one
-    // place that opens it; shows nothing without a display.
+    // The modal "Options" dialog (menu "Options", "Audio & Midi Settings...",
+    // and at start-up without a device): devices, record and sample-rate
+    // options; on its close the effect and the streamer take the device's
+    // channels and the options. The output stays silent while it is open.
     virtual void showAudioSettingsDialog();
 
     juce::StringArray getMenuBarNames() override;
@@ -99,9 +101,10 @@ private:
     static bool parseNumbers (const juce::String& message, const char* prefix, float* values, int count);
     void resetCurrentState();
     void applyFilterState (juce::PropertySet& settings);
-    void closeAudioSettingsDialog();
+    // True when the effect's layout rule allows ins and outs on its main buses.
+    bool effectAccepts (int ins, int outs) const;
 
-    juce::Component::SafePointer<juce::DialogWindow> audioSettingsDialog;
+    bool optionsDialogOpen = false;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (StandaloneFilterWindow)
 };
