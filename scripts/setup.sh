@@ -10,7 +10,7 @@ packages=(
     libx11-dev libxrandr-dev libxinerama-dev libxcursor-dev libxext-dev libgl-dev
     zlib1g-dev libflac-dev libvorbis-dev libogg-dev libjpeg-dev libpng-dev lv2-dev
     libfftw3-dev libsleef-dev libgtest-dev libgmock-dev libbenchmark-dev
-    fonts-liberation2 locales xvfb xauth jackd2 jalv lilv-utils
+    fonts-liberation2 locales xvfb xauth jackd2 jalv lilv-utils xdotool
     clang libclang-rt-14-dev
 )
 
