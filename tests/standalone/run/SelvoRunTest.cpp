@@ -16,6 +16,7 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
@@ -262,14 +263,22 @@ public:
     }
     bool isOpen() const { return client != nullptr; }
 
-    // Connects every audio output port of clientName to our inputs; the number connected.
-    int connectFrom (const juce::String& clientName)
+    // Connects the audio outputs of the JACK client that process pid opened
+    // (other tests may run clients of the same name) to our inputs; the
+    // number connected.
+    int connectFrom (pid_t pid)
     {
         int connected = 0;
-        const char** names = jack_get_ports (client, (clientName + ":").toRawUTF8(), JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput);
-        for (int i = 0; names != nullptr && names[i] != nullptr && i < 2; ++i)
-            if (jack_connect (client, names[i], jack_port_name (ports[i])) == 0)
+        const char** names = jack_get_ports (client, nullptr, JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput);
+        for (int i = 0; names != nullptr && names[i] != nullptr && connected < 2; ++i)
+        {
+            const auto owner = juce::String (names[i]).upToFirstOccurrenceOf (":", false, false);
+            if (jack_get_client_pid (owner.toRawUTF8()) != (int) pid)
+                continue;
+            const int error = jack_connect (client, names[i], jack_port_name (ports[connected]));
+            if (error == 0 || error == EEXIST)
                 ++connected;
+        }
         if (names != nullptr)
             jack_free (names);
         return connected;
@@ -406,7 +415,7 @@ TEST_F (SelvoRun, RestoresTheFileAndQuitsThroughTheWindowClose)
     // The title names the restored file once the window is up.
     const auto window = waitForWindow (app, "Vokt Selvo : tone.wav", startTimeout);
     ASSERT_NE (window, 0u) << "no window titled with the restored file";
-    ASSERT_TRUE (waitUntil (stepTimeout, [&] { return capture.connectFrom ("JUCEJack") == 2; }))
+    ASSERT_TRUE (waitUntil (stepTimeout, [&] { return capture.connectFrom (app.pid) == 2; }))
         << "the application's JACK outputs did not show";
 
     // Nothing plays before Play.
