@@ -1,8 +1,8 @@
 // The built application, run as a person runs it: a process of its own on
 // the test's X display with HOME in a temporary folder. Its windows are found
-// by their process id and closed with the window manager's close message; its
-// JACK output is captured by the test's own JACK client. Every wait is
-// bounded and polls for its condition.
+// by their process id and closed with the window manager's close message; the
+// play button is pressed with xdotool; its JACK output is captured by the
+// test's own JACK client. Every wait is bounded and polls for its condition.
 #include <gtest/gtest.h>
 
 #include <juce_audio_formats/juce_audio_formats.h>
@@ -263,18 +263,32 @@ public:
     }
     bool isOpen() const { return client != nullptr; }
 
-    // Connects the audio outputs of the JACK client that process pid opened
-    // (other tests may run clients of the same name) to our inputs; the
-    // number connected.
-    int connectFrom (pid_t pid)
+    // The clients that own an audio output port.
+    juce::StringArray clientsWithOutputs()
     {
-        int connected = 0;
+        juce::StringArray clients;
         const char** names = jack_get_ports (client, nullptr, JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput);
+        for (int i = 0; names != nullptr && names[i] != nullptr; ++i)
+            clients.addIfNotAlreadyThere (juce::String (names[i]).upToFirstOccurrenceOf (":", false, false));
+        if (names != nullptr)
+            jack_free (names);
+        return clients;
+    }
+
+    // Connects the audio outputs of the one client with outputs that is not
+    // in `before` (the application's: the JACK tests hold a lock so that no
+    // other client comes and goes meanwhile) to our inputs; the number connected.
+    int connectNewClient (const juce::StringArray& before)
+    {
+        auto now = clientsWithOutputs();
+        for (const auto& name : before)
+            now.removeString (name);
+        if (now.size() != 1)
+            return 0;
+        int connected = 0;
+        const char** names = jack_get_ports (client, (now[0] + ":").toRawUTF8(), JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput);
         for (int i = 0; names != nullptr && names[i] != nullptr && connected < 2; ++i)
         {
-            const auto owner = juce::String (names[i]).upToFirstOccurrenceOf (":", false, false);
-            if (jack_get_client_pid (owner.toRawUTF8()) != (int) pid)
-                continue;
             const int error = jack_connect (client, names[i], jack_port_name (ports[connected]));
             if (error == 0 || error == EEXIST)
                 ++connected;
@@ -355,6 +369,12 @@ void snapshot (const juce::Image& image, const juce::String& name)
     EXPECT_TRUE (out.openedOk() && png.writeImageToStream (image, out)) << file.getFullPathName();
 }
 
+bool runProgram (const juce::StringArray& args)
+{
+    juce::ChildProcess p;
+    return p.start (args, 0) && p.waitForProcessToFinish (30000) && p.getExitCode() == 0;
+}
+
 class SelvoRun : public ::testing::Test
 {
 protected:
@@ -387,7 +407,7 @@ protected:
 };
 } // namespace
 
-TEST_F (SelvoRun, RestoresTheFileAndQuitsThroughTheWindowClose)
+TEST_F (SelvoRun, PlaysTheRestoredFileAndQuitsThroughTheWindowClose)
 {
     Capture capture;
     if (! capture.isOpen())
@@ -407,6 +427,7 @@ TEST_F (SelvoRun, RestoresTheFileAndQuitsThroughTheWindowClose)
         ASSERT_TRUE (settings.save());
     }
 
+    const auto clientsBefore = capture.clientsWithOutputs();
     juce::StringPairArray env;
     env.set ("HOME", home.getFullPathName());
     AppProcess app (env, { "XDG_CONFIG_HOME" }, log);
@@ -415,7 +436,7 @@ TEST_F (SelvoRun, RestoresTheFileAndQuitsThroughTheWindowClose)
     // The title names the restored file once the window is up.
     const auto window = waitForWindow (app, "Vokt Selvo : tone.wav", startTimeout);
     ASSERT_NE (window, 0u) << "no window titled with the restored file";
-    ASSERT_TRUE (waitUntil (stepTimeout, [&] { return capture.connectFrom (app.pid) == 2; }))
+    ASSERT_TRUE (waitUntil (stepTimeout, [&] { return capture.connectNewClient (clientsBefore) == 2; }))
         << "the application's JACK outputs did not show";
 
     // Nothing plays before Play.
@@ -423,8 +444,14 @@ TEST_F (SelvoRun, RestoresTheFileAndQuitsThroughTheWindowClose)
     ASSERT_TRUE (waitUntil (stepTimeout, [&] { return capture.frames > 48000 / 2; }));
     EXPECT_EQ (capture.peak.load(), 0.0f);
 
+    // Play, as a person presses it: the window's play key.
+    ASSERT_TRUE (runProgram ({ "xdotool", "key", "--window", juce::String ((juce::int64) window), "space" }));
+    capture.reset();
+    EXPECT_TRUE (waitUntil (stepTimeout, [&] { return capture.peak.load() > 0.05f && capture.frames > 48000; }))
+        << "peak " << capture.peak.load() << " over " << capture.frames.load() << " frames";
     EXPECT_EQ (capture.nonFinite.load(), 0);
-    snapshot (display.grab (window), "selvo-window");
+    EXPECT_LE (capture.peak.load(), 4.0f);
+    snapshot (display.grab (window), "selvo-window-playing");
 
     display.close (window);
     EXPECT_EQ (app.exitCode (stepTimeout), 0);
