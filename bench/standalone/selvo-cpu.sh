@@ -67,6 +67,6 @@ for run in $(seq 1 "$runs"); do
         }
         END {
             printf "run %d: window (message thread) %.3f s/s, audio work (other threads) %.3f s/s, window/audio %.2f; load %s;%s\n",
-                   run, window, audio, audio > 0 ? window / audio : 0, load, detail
+                   run, window, audio, (audio > 0 ? window / audio : 0), load, detail
         }' <(echo "$before") <(echo "$after")
 done
