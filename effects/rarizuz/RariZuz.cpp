@@ -213,6 +213,7 @@ void RariZuz::prepareToPlay (double sampleRate, int samplesPerBlock)
             inputRing.SetNumChannels ((unsigned int) std::clamp (ins, 0, 2));
         if ((int) outputRing.getNumChannels() != outs)
             outputRing.SetNumChannels ((unsigned int) std::clamp (outs, 0, 8));
+        prepared.store (true);
         ResetProcess();
     });
 
@@ -369,9 +370,6 @@ void RariZuz::ResetProcess()
 
     const int32_t frames = static_cast<int32_t> (1764000.0 / static_cast<double> (static_cast<float> (n)));
     delayFrames.store (frames);
-    delayLines[0].init ((uint64_t) frames, (uint64_t) n);
-    delayLines[1].init ((uint64_t) frames, (uint64_t) n);
-    displayLine.init ((uint64_t) frames, (uint64_t) n);
 
     // Blocks of a single sample are a real size too: their latency is reported.
     const int libraryBlockSize = getBlockSize();
@@ -379,6 +377,15 @@ void RariZuz::ResetProcess()
         blockSize.store (libraryBlockSize);
     if (blockSize.load() >= 1)
         updateLatency ((int) n, 0.75f, 0);
+
+    delayLines[0].init ((uint64_t) frames, (uint64_t) n);
+    delayLines[1].init ((uint64_t) frames, (uint64_t) n);
+    displayLine.init ((uint64_t) frames, (uint64_t) n);
+
+    // The rings wait for the first prepareToPlay, which gives the block size
+    // they are made for (the constructor stays quick; nothing plays before).
+    if (! prepared.load())
+        return;
 
     // The rings hold what blocks of the prepared size need: the input a
     // frame and a block, the output the latency (up to a frame or a block),

@@ -262,7 +262,10 @@ private:
     std::atomic<float> globalMute { 0.0f }, globalReset { 0.0f };
 
     // Rings and frames are sized for the current frame size and block size
-    // (ResetProcess, never while a block runs).
+    // (ResetProcess, never while a block runs). The input and output rings
+    // are made at the first prepareToPlay, not in the constructor: before it
+    // they hold 64 frames, too few for a frame, and a block comes out silent.
+    std::atomic<bool> prepared { false };
     MyRingBuffers inputRing { 64, false };
     MyRingBuffers outputRing { 64, false };
     std::atomic<int> chunkLimit { maxChunk };  // longest piece a block is cut into

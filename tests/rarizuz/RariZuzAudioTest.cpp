@@ -254,6 +254,25 @@ TEST_F (Audio, ResetWithTheSameFrameSizeKeepsTheDelayLines)
     EXPECT_TRUE (std::all_of (fresh, fresh + 2048, [] (float x) { return x == 0.0f; }));
 }
 
+TEST_F (Audio, BlocksBeforePrepareAreSilentThenTheBarsPlay)
+{
+    // The constructor leaves the rings to the first prepareToPlay: blocks
+    // before it come out silent, whatever their length.
+    RariZuz e;
+    placeBar (e, 0, 0.0f, 1.0f, 0.0f);
+    for (int block : { 512, 8192 })
+    {
+        const auto early = render (e, { noise (20000, 8, 0.5f), noise (20000, 9, 0.5f) }, 2, block);
+        EXPECT_EQ (peakValue (early[0], 0, 20000), 0.0f) << block;
+        EXPECT_EQ (peakValue (early[1], 0, 20000), 0.0f) << block;
+    }
+
+    prepare (e, 2, 2, 512);
+    const auto out = render (e, { noise (20000, 8, 0.5f), noise (20000, 9, 0.5f) }, 2, 512);
+    EXPECT_GT (peakValue (out[0], 0, 20000), 0.01f);
+    EXPECT_GT (peakValue (out[1], 0, 20000), 0.01f);
+}
+
 TEST_F (Audio, NoBarOrMuteGivesTheDryPartOnly)
 {
     RariZuz e;
