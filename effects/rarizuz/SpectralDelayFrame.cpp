@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace
 {
@@ -46,125 +47,217 @@ void panGains (int numOutputs, float x, float* g) noexcept
         GetAmplOcto (x, &g[0], &g[1], &g[2], &g[3], &g[4], &g[5], &g[6], &g[7]);
 }
 
-// Four floats (two bins) at a time.
+// Vectors of four floats (two bins; every x86-64 processor) and of eight
+// (four bins; taken where the processor has AVX2).
 using Float4 = float __attribute__ ((vector_size (16)));
 using Int4 = int32_t __attribute__ ((vector_size (16)));
+using Float8 = float __attribute__ ((vector_size (32)));
+using Int8 = int32_t __attribute__ ((vector_size (32)));
 
-inline Float4 load4 (const float* p) noexcept
+// Floats of the outputs that all bars work through before the next ones.
+constexpr int64_t blockFloats = 128;
+
+// What every bar that reads a bin needs, worked out once a frame: its
+// amplitude and feedback, and the gain of each output for each line, each
+// value repeated so that a vector of either width loads it.
+struct BarGains
 {
-    Float4 v;
-    std::memcpy (&v, p, sizeof (v));
-    return v;
+    alignas (32) float amp[8];
+    alignas (32) float fb[8];
+    alignas (32) float g[2][8][8];
+    bool feedback;
+};
+
+// One bar's reading over a stretch of bins where it reads one past frame
+// from each line (src[line]) with its edge taper (null: 1), offset so that
+// taper[i - i0] belongs to float i.
+struct Source
+{
+    const BarGains* bar;
+    const float* src[2];
+    const float* taper;
+};
+
+#define VOKT_INLINE __attribute__ ((always_inline)) inline
+
+// Loads and stores by reference: the wide vectors never pass by value
+// through a function built without AVX.
+template <typename V>
+VOKT_INLINE void load (V& v, const float* p) noexcept
+{
+    std::memcpy (&v, p, sizeof (V));
 }
 
-inline void store4 (float* p, Float4 v) noexcept
+// One bar reading one line over floats i..end - 1 (whole bins):
+// v = taper x src; where the power of a bin of the newest frame is below 0.8
+// that bin gets fb x v; each output gets gain x (amp x v). src may be the
+// newest frame itself: each bin is read before it is written.
+template <typename V, typename I, int NumOut>
+VOKT_INLINE void readRun (const Source& source, int line, float* newest, int64_t i, int64_t end, int64_t i0,
+                          float* const* outs, int n) noexcept
 {
-    std::memcpy (p, &v, sizeof (v));
-}
+    constexpr int lanes = (int) (sizeof (V) / sizeof (float));
+    const int m = NumOut > 0 ? NumOut : n;
+    const BarGains& bar = *source.bar;
+    const float* src = source.src[line];
+    const float* taper = source.taper;
 
-inline Float4 splat (float x) noexcept
-{
-    return Float4 { x, x, x, x };
-}
-
-// One run of floats i0..i1 - 1 (whole bins) that read the same past frame
-// `src`: v = taper x src; where the power of a bin of the newest frame is
-// below 0.8 that bin gets fb x v; each output gets gain x (amp x v).
-// src may be the newest frame itself: each bin is read before it is written.
-template <int NumOut, bool Taper, bool Feedback>
-void readRun (const float* src, float* newest, const float* taper, int64_t i0, int64_t i1,
-              float fb, float amp, float* const* outs, const float* gains, int numOuts) noexcept
-{
-    const int n = NumOut > 0 ? NumOut : numOuts;
-    const Float4 fbv = splat (fb), ampv = splat (amp), limit = splat (0.8f);
-    Float4 g[8];
-    for (int j = 0; j < n; ++j)
-        g[j] = splat (gains[j]);
-
-    int64_t i = i0;
-    for (; i + 4 <= i1; i += 4)
+    V limit, amp, fb, g[8];
+    I swapPairs;
+    for (int k = 0; k < lanes; ++k)
     {
-        Float4 v = load4 (src + i);
-        if (Taper)
-            v *= load4 (taper + (i - i0));
-        if (Feedback)
+        limit[k] = 0.8f;
+        swapPairs[k] = k ^ 1;
+    }
+    load (amp, bar.amp);
+    load (fb, bar.fb);
+    for (int j = 0; j < m; ++j)
+        load (g[j], bar.g[line][j]);
+
+    for (; i + lanes <= end; i += lanes)
+    {
+        V v;
+        load (v, src + i);
+        if (taper != nullptr)
         {
-            const Float4 x = load4 (newest + i);
-            const Float4 sq = x * x;
-            const Float4 power = sq + Float4 { sq[1], sq[0], sq[3], sq[2] };
-            const Int4 room = power < limit;
-            const Float4 add = fbv * v;
-            store4 (newest + i, x + (Float4) ((Int4) add & room));
+            V c;
+            load (c, taper + (i - i0));
+            v *= c;
         }
-        const Float4 a = ampv * v;
-        for (int j = 0; j < n; ++j)
-            store4 (outs[j] + i, load4 (outs[j] + i) + g[j] * a);
+        if (bar.feedback)
+        {
+            V x;
+            load (x, newest + i);
+            const V sq = x * x;
+            const V power = sq + __builtin_shuffle (sq, swapPairs);
+            const I room = power < limit;
+            const V add = fb * v;
+            const V y = x + (V) ((I) add & room);
+            std::memcpy (newest + i, &y, sizeof (V));
+        }
+        const V a = amp * v;
+        for (int j = 0; j < m; ++j)
+        {
+            V o;
+            load (o, outs[j] + i);
+            o = o + g[j] * a;
+            std::memcpy (outs[j] + i, &o, sizeof (V));
+        }
     }
 
-    for (; i < i1; i += 2)
+    for (; i < end; i += 2)
     {
-        const float c = Taper ? taper[i - i0] : 1.0f;
-        const float vr = Taper ? c * src[i] : src[i];
-        const float vi = Taper ? c * src[i + 1] : src[i + 1];
-        if (Feedback)
+        float vr = src[i];
+        float vi = src[i + 1];
+        if (taper != nullptr)
+        {
+            const float c = taper[i - i0];
+            vr *= c;
+            vi *= c;
+        }
+        if (bar.feedback)
         {
             const float nr = newest[i];
             const float ni = newest[i + 1];
             if (nr * nr + ni * ni < 0.8f)
             {
-                newest[i] = nr + fb * vr;
-                newest[i + 1] = ni + fb * vi;
+                newest[i] = nr + bar.fb[0] * vr;
+                newest[i + 1] = ni + bar.fb[0] * vi;
             }
         }
-        const float ar = amp * vr;
-        const float ai = amp * vi;
-        for (int j = 0; j < n; ++j)
+        const float ar = bar.amp[0] * vr;
+        const float ai = bar.amp[0] * vi;
+        for (int j = 0; j < m; ++j)
         {
-            outs[j][i] += gains[j] * ar;
-            outs[j][i + 1] += gains[j] * ai;
+            outs[j][i] = outs[j][i] + bar.g[line][j][0] * ar;
+            outs[j][i + 1] = outs[j][i + 1] + bar.g[line][j][0] * ai;
         }
     }
 }
 
-template <int NumOut>
-void readRunFor (const float* src, float* newest, const float* taper, int64_t i0, int64_t i1,
-                 float fb, float amp, float* const* outs, const float* gains, int numOuts) noexcept
+// Floats i0..i1 - 1 (whole bins) of every output, for the bars that read
+// them, a block at a time: within a block every bar reads in turn, each line
+// after the other, so every float gets the operations of a bar-at-a-time
+// pass over the whole range in the same order (the same result to the bit),
+// while the block of the outputs and newest frames stays in the first-level
+// cache and the bars' work on its many vectors overlaps.
+template <bool Wide, int NumOut, int NumLines>
+VOKT_INLINE void mixRange (const Source* sources, int numSources, float* const* newest, int64_t i0, int64_t i1,
+                           float* const* outs, int numOuts) noexcept
 {
-    const bool feedback = fb > 0.01f;
-    if (taper != nullptr)
+    for (int64_t start = i0; start < i1; start += blockFloats)
     {
-        if (feedback)
-            readRun<NumOut, true, true> (src, newest, taper, i0, i1, fb, amp, outs, gains, numOuts);
+        const int64_t end = std::min (start + blockFloats, i1);
+        for (int s = 0; s < numSources; ++s)
+            for (int line = 0; line < NumLines; ++line)
+            {
+                // The next block of this source, read soon after.
+                for (int64_t ahead = 0; ahead < blockFloats; ahead += 16)
+                    __builtin_prefetch (sources[s].src[line] + end + ahead);
+                if constexpr (Wide)
+                    readRun<Float8, Int8, NumOut> (sources[s], line, newest[line], start, end, i0, outs, numOuts);
+                else
+                    readRun<Float4, Int4, NumOut> (sources[s], line, newest[line], start, end, i0, outs, numOuts);
+            }
+    }
+}
+
+template <bool Wide>
+VOKT_INLINE void mixSegmentOf (const Source* sources, int numSources, float* const* newest, int numLines,
+                               int64_t i0, int64_t i1, float* const* outs, int numOuts) noexcept
+{
+    if (numLines == 2)
+    {
+        if (numOuts == 2)
+            mixRange<Wide, 2, 2> (sources, numSources, newest, i0, i1, outs, numOuts);
         else
-            readRun<NumOut, true, false> (src, newest, taper, i0, i1, fb, amp, outs, gains, numOuts);
+            mixRange<Wide, 0, 2> (sources, numSources, newest, i0, i1, outs, numOuts);
     }
     else
     {
-        if (feedback)
-            readRun<NumOut, false, true> (src, newest, taper, i0, i1, fb, amp, outs, gains, numOuts);
+        if (numOuts == 1)
+            mixRange<Wide, 1, 1> (sources, numSources, newest, i0, i1, outs, numOuts);
+        else if (numOuts == 2)
+            mixRange<Wide, 2, 1> (sources, numSources, newest, i0, i1, outs, numOuts);
         else
-            readRun<NumOut, false, false> (src, newest, taper, i0, i1, fb, amp, outs, gains, numOuts);
+            mixRange<Wide, 0, 1> (sources, numSources, newest, i0, i1, outs, numOuts);
     }
 }
 
-void readRunAny (const float* src, float* newest, const float* taper, int64_t i0, int64_t i1,
-                 float fb, float amp, float* const* outs, const float* gains, int numOuts) noexcept
+void mixSegment (const Source* sources, int numSources, float* const* newest, int numLines,
+                 int64_t i0, int64_t i1, float* const* outs, int numOuts) noexcept
 {
-    if (numOuts == 1)
-        readRunFor<1> (src, newest, taper, i0, i1, fb, amp, outs, gains, numOuts);
-    else if (numOuts == 2)
-        readRunFor<2> (src, newest, taper, i0, i1, fb, amp, outs, gains, numOuts);
-    else if (numOuts > 0)
-        readRunFor<0> (src, newest, taper, i0, i1, fb, amp, outs, gains, numOuts);
+    mixSegmentOf<false> (sources, numSources, newest, numLines, i0, i1, outs, numOuts);
 }
 
+__attribute__ ((target ("avx2"))) void mixSegmentWide (const Source* sources, int numSources, float* const* newest,
+                                                       int numLines, int64_t i0, int64_t i1, float* const* outs,
+                                                       int numOuts) noexcept
+{
+    mixSegmentOf<true> (sources, numSources, newest, numLines, i0, i1, outs, numOuts);
+}
+
+#undef VOKT_INLINE
+
 // dst = dst x m + dry x (1 - m) x 0.707, in double precision.
-void mixDry (float* dst, const float* dry, int64_t n, float m) noexcept
+inline __attribute__ ((always_inline)) void mixDryLoop (float* dst, const float* dry, int64_t n, float m) noexcept
 {
     const double wet = m;
     const double dryGain = (1.0 - wet) * 0.707;
     for (int64_t i = 0; i < n; ++i)
         dst[i] = static_cast<float> (static_cast<double> (dst[i]) * wet + static_cast<double> (dry[i]) * dryGain);
+}
+
+void mixDryNarrow (float* dst, const float* dry, int64_t n, float m) noexcept
+{
+    mixDryLoop (dst, dry, n, m);
+}
+
+// The same operations four doubles at a time (no fused multiply-add, so the
+// result is the same to the bit).
+__attribute__ ((target ("avx2"))) void mixDryWide (float* dst, const float* dry, int64_t n, float m) noexcept
+{
+    mixDryLoop (dst, dry, n, m);
 }
 
 void scale (float* dst, int64_t n, float m) noexcept
@@ -177,7 +270,8 @@ void scale (float* dst, int64_t n, float m) noexcept
 } // namespace
 
 SpectralDelayFrame::SpectralDelayFrame (int64_t maxFftSize)
-    : maxHalf (std::max<int64_t> (maxFftSize / 2, 1))
+    : maxHalf (std::max<int64_t> (maxFftSize / 2, 1)),
+      wideVectors (wideVectorsAvailable())
 {
     // Left uninitialised: only the entries a plan writes are ever read, so
     // the pages of sizes never used stay untouched.
@@ -187,6 +281,16 @@ SpectralDelayFrame::SpectralDelayFrame (int64_t maxFftSize)
         p.runBack.reset (new int32_t[(size_t) maxHalf]);
         p.taper.reset (new float[(size_t) (2 * maxHalf)]);
     }
+}
+
+bool SpectralDelayFrame::wideVectorsAvailable() noexcept
+{
+    return __builtin_cpu_supports ("avx2");
+}
+
+void SpectralDelayFrame::setWideVectors (bool wide) noexcept
+{
+    wideVectors = wide && wideVectorsAvailable();
 }
 
 void SpectralDelayFrame::mapSurroundSlots (int numOutputs, float* const* channels, float** slots) noexcept
@@ -275,15 +379,13 @@ void SpectralDelayFrame::process (const SpectralFrameSettings& settings,
     mapSurroundSlots (numOutputs, out, slots);
 
     if (linesReady && n / 2 <= maxHalf)
-        for (int b = 0; b < std::min (barCount, 8); ++b)
-            if (bars[b].active && ! bars[b].mute)
-                processBar (bars[b], plans[b], settings, lines, slots, stereoIn && numOutputs >= 2);
+        readBars (settings, lines, slots, bars, barCount, stereoIn && numOutputs >= 2);
 
     const float m = settings.mix;
     if (slots[0] != nullptr)
-        mixDry (slots[0], in[0], n, m);
+        (wideVectors ? mixDryWide : mixDryNarrow) (slots[0], in[0], n, m);
     if (numOutputs >= 2 && slots[1] != nullptr)
-        mixDry (slots[1], dry1, n, m);
+        (wideVectors ? mixDryWide : mixDryNarrow) (slots[1], dry1, n, m);
     switch (numOutputs)
     {
         case 4:
@@ -337,13 +439,33 @@ void SpectralDelayFrame::plan (const BarFreq& bar, int64_t fftSize, int64_t line
 
     const int64_t width = p.hi - p.lo;
     p.unitTaper = ! (bar.smoothness > 0.0f);
+    p.unitFrom = p.lo;
+    p.unitTo = p.hi;
     if (! p.unitTaper)
+    {
         for (int64_t k = p.lo; k < p.hi; ++k)
         {
             const float c = bar.getCorrectAmp (static_cast<float> (k - p.lo) / static_cast<float> (width));
             p.taper[(size_t) (2 * (k - p.lo))] = c;
             p.taper[(size_t) (2 * (k - p.lo) + 1)] = c;
         }
+
+        // The stretch between the edge zones where the taper is exactly 1
+        // is read without it (none when a value other than 1 lies inside).
+        auto unit = [&p] (int64_t k) { return p.taper[(size_t) (2 * (k - p.lo))] == 1.0f; };
+        p.unitFrom = p.lo;
+        while (p.unitFrom < p.hi && ! unit (p.unitFrom))
+            ++p.unitFrom;
+        p.unitTo = p.hi;
+        while (p.unitTo > p.unitFrom && ! unit (p.unitTo - 1))
+            --p.unitTo;
+        for (int64_t k = p.unitFrom; k < p.unitTo; ++k)
+            if (! unit (k))
+            {
+                p.unitTo = p.unitFrom;
+                break;
+            }
+    }
 
     p.numRuns = 0;
     if (bar.f1 == bar.f2 || bar.d1 == bar.d2)
@@ -365,59 +487,133 @@ void SpectralDelayFrame::plan (const BarFreq& bar, int64_t fftSize, int64_t line
     }
 }
 
-void SpectralDelayFrame::processBar (const BarFreq& bar, BarPlan& p, const SpectralFrameSettings& settings,
-                                     MyBuffersArray<float>* const* lines, float* const* slots,
-                                     bool readSecondLine) noexcept
+void SpectralDelayFrame::readBars (const SpectralFrameSettings& settings, MyBuffersArray<float>* const* lines,
+                                   float* const* slots, const BarFreq* bars, int barCount, bool readSecondLine) noexcept
 {
-    plan (bar, settings.fftSize, static_cast<int64_t> (lines[0]->getCount()), p);
-    if (p.silent)
-        return;
-
     const int numOutputs = std::clamp (settings.numOutputs, 1, 8);
-    const float amp = bar.ampLinear * settings.linearGain;
-    const float fb = bar.feedback;
+    const int64_t lineCount = static_cast<int64_t> (lines[0]->getCount());
 
-    // Panning: line 0 at P - width, line 1 at P + width (a quarter of the
-    // width for the surround layouts); both corrected for the second source.
-    AmplSurround g0 {}, g1 {};
-    const double position = (static_cast<double> (bar.pan) - 0.5) * 2.0;
-    const double spread = numOutputs == 2 ? static_cast<double> (bar.width) : 0.25 * static_cast<double> (bar.width);
-    panGains (numOutputs, Clip (-1.0f, 1.0f, static_cast<float> (position - spread)), g0.g);
-    if (settings.numInputs == 2)
-    {
-        panGains (numOutputs, Clip (-1.0f, 1.0f, static_cast<float> (position + spread)), g1.g);
-        CorrectAmplSurround (&g0, &g1);
-    }
-
+    // The outputs the layout uses, in the order of their panning gains.
     int gains[8];
     const int numGains = usedGains (numOutputs, gains);
-
-    const int numLines = readSecondLine ? 2 : 1;
-    for (int line = 0; line < numLines; ++line)
-    {
-        const AmplSurround& g = line == 0 ? g0 : g1;
-        float* outs[8];
-        float gainValues[8];
-        int numOuts = 0;
-        for (int j = 0; j < numGains; ++j)
+    float* outs[8];
+    int outGain[8];
+    int numOuts = 0;
+    for (int j = 0; j < numGains; ++j)
+        if (float* slot = slots[gainSlot[gains[j]]])
         {
-            float* slot = slots[gainSlot[gains[j]]];
-            if (slot == nullptr)
-                continue;
             outs[numOuts] = slot;
-            gainValues[numOuts] = g.g[gains[j]];
+            outGain[numOuts] = gains[j];
             ++numOuts;
         }
+    if (numOuts == 0)
+        return;
 
-        MyBuffersArray<float>& delayLine = *lines[line];
-        float* newest = delayLine.getNewest();
-        for (int r = 0; r < p.numRuns; ++r)
+    // The bars that read anything, in order, with what they need each frame.
+    BarGains work[8];
+    const BarPlan* barPlans[8];
+    int numBars = 0;
+    for (int b = 0; b < std::min (barCount, 8); ++b)
+    {
+        const BarFreq& bar = bars[b];
+        if (! bar.active || bar.mute)
+            continue;
+        BarPlan& p = plans[b];
+        plan (bar, settings.fftSize, lineCount, p);
+        if (p.silent)
+            continue;
+
+        BarGains& w = work[numBars];
+        std::fill (w.amp, w.amp + 8, bar.ampLinear * settings.linearGain);
+        std::fill (w.fb, w.fb + 8, bar.feedback);
+        w.feedback = bar.feedback > 0.01f;
+
+        // Panning: line 0 at P - width, line 1 at P + width (a quarter of
+        // the width for the surround layouts); both corrected for the
+        // second source.
+        AmplSurround g0 {}, g1 {};
+        const double position = (static_cast<double> (bar.pan) - 0.5) * 2.0;
+        const double spread = numOutputs == 2 ? static_cast<double> (bar.width) : 0.25 * static_cast<double> (bar.width);
+        panGains (numOutputs, Clip (-1.0f, 1.0f, static_cast<float> (position - spread)), g0.g);
+        if (settings.numInputs == 2)
         {
-            const int64_t start = p.runStart[r];
-            const int64_t end = r + 1 < p.numRuns ? p.runStart[r + 1] : p.hi;
-            const float* src = delayLine.getFrameBack (p.runBack[r]);
-            const float* taper = p.unitTaper ? nullptr : p.taper.get() + 2 * (start - p.lo);
-            readRunAny (src, newest, taper, 2 * start, 2 * end, fb, amp, outs, gainValues, numOuts);
+            panGains (numOutputs, Clip (-1.0f, 1.0f, static_cast<float> (position + spread)), g1.g);
+            CorrectAmplSurround (&g0, &g1);
         }
+        for (int j = 0; j < numOuts; ++j)
+        {
+            std::fill (w.g[0][j], w.g[0][j] + 8, g0.g[outGain[j]]);
+            std::fill (w.g[1][j], w.g[1][j] + 8, g1.g[outGain[j]]);
+        }
+        barPlans[numBars] = &p;
+        ++numBars;
+    }
+    if (numBars == 0)
+        return;
+
+    const int numLines = readSecondLine ? 2 : 1;
+    float* newest[2] = { lines[0]->getNewest(), readSecondLine ? lines[1]->getNewest() : nullptr };
+
+    // Sweep the bins in stretches where every bar reads one past frame (or
+    // nothing): each bar's range and runs cut the axis, and a stretch ends
+    // where the next cut of any bar lies.
+    int run[8];
+    const float* src[8][2] = {};
+    int64_t k = std::numeric_limits<int64_t>::max();
+    for (int b = 0; b < numBars; ++b)
+    {
+        run[b] = -1;
+        k = std::min (k, barPlans[b]->lo);
+    }
+
+    Source sources[8];
+    for (;;)
+    {
+        int64_t next = std::numeric_limits<int64_t>::max();
+        int numSources = 0;
+        for (int b = 0; b < numBars; ++b)
+        {
+            const BarPlan& p = *barPlans[b];
+            if (k < p.lo)
+            {
+                next = std::min (next, p.lo);
+                continue;
+            }
+            if (k >= p.hi)
+                continue;
+
+            int r = std::max (run[b], 0);
+            while (r + 1 < p.numRuns && p.runStart[r + 1] <= k)
+                ++r;
+            if (r != run[b])
+            {
+                run[b] = r;
+                for (int line = 0; line < numLines; ++line)
+                    src[b][line] = lines[line]->getFrameBack (p.runBack[r]);
+            }
+            next = std::min (next, r + 1 < p.numRuns ? (int64_t) p.runStart[r + 1] : p.hi);
+            const bool tapered = k < p.unitFrom || k >= p.unitTo;
+            if (k < p.unitFrom)
+                next = std::min (next, p.unitFrom);
+            else if (k < p.unitTo)
+                next = std::min (next, p.unitTo);
+
+            Source& s = sources[numSources++];
+            s.bar = &work[b];
+            s.src[0] = src[b][0];
+            s.src[1] = src[b][1];
+            s.taper = tapered ? p.taper.get() + 2 * (k - p.lo) : nullptr;
+        }
+        if (next == std::numeric_limits<int64_t>::max())
+            break;
+
+        if (numSources > 0)
+        {
+            if (wideVectors)
+                mixSegmentWide (sources, numSources, newest, numLines, 2 * k, 2 * next, outs, numOuts);
+            else
+                mixSegment (sources, numSources, newest, numLines, 2 * k, 2 * next, outs, numOuts);
+        }
+        k = next;
     }
 }

@@ -43,6 +43,13 @@ public:
                   MyBuffersArray<float>* const* lines,
                   const BarFreq* bars, int barCount) noexcept;
 
+    // The bars are read with vectors of eight floats where the processor
+    // has AVX2 (the default there), else of four; both give the same
+    // result to the bit. A test seam: false forces the narrow vectors.
+    static bool wideVectorsAvailable() noexcept;
+    void setWideVectors (bool wide) noexcept;
+    bool usesWideVectors() const noexcept { return wideVectors; }
+
     // Output slot of each panning gain by output layout, as the effect base
     // maps them: channel c of `channels` goes to slots[map[c]]; slots that
     // the layout does not name are null.
@@ -60,7 +67,8 @@ private:
     // What a bar reads, worked out once and kept while its geometry, the
     // frame size and the line length stay the same: its bins lo..hi - 1,
     // the runs of bins that read the same past frame, and the edge taper
-    // (one value per float of the spectrum, null when it is 1 everywhere).
+    // (one value per float of the spectrum, unused when it is 1 everywhere;
+    // bins unitFrom..unitTo - 1 read without it).
     struct BarPlan
     {
         bool valid = false;
@@ -71,6 +79,7 @@ private:
         bool silent = false;
         int64_t lo = 0, hi = 0;
         bool unitTaper = true;
+        int64_t unitFrom = 0, unitTo = 0;     // bins where the taper is exactly 1
         int numRuns = 0;
         std::unique_ptr<int32_t[]> runStart;  // first bin of each run
         std::unique_ptr<int32_t[]> runBack;   // frames back of each run
@@ -78,10 +87,12 @@ private:
     };
 
     void plan (const BarFreq& bar, int64_t fftSize, int64_t lineCount, BarPlan& p) noexcept;
-    void processBar (const BarFreq& bar, BarPlan& p, const SpectralFrameSettings& settings,
-                     MyBuffersArray<float>* const* lines, float* const* slots,
-                     bool readSecondLine) noexcept;
+    // Every active unmuted bar reads its band into the output slots, all
+    // bars in one sweep over the bins.
+    void readBars (const SpectralFrameSettings& settings, MyBuffersArray<float>* const* lines,
+                   float* const* slots, const BarFreq* bars, int barCount, bool readSecondLine) noexcept;
 
     int64_t maxHalf;
+    bool wideVectors;
     BarPlan plans[8];
 };

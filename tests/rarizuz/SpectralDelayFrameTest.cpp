@@ -1,7 +1,9 @@
 #include "SpectralDelayFrame.h"
+#include "Utilities.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <vector>
@@ -331,4 +333,189 @@ TEST_F (FrameFixture, RandomBarsNeverMakeNonFiniteOutput)
                     ASSERT_TRUE (std::isfinite (out (c, i))) << layout << " " << round;
         }
     }
+}
+
+namespace
+{
+// A bar at a time, a line at a time, a bin at a time: the plain reading the
+// engine's blocked and vectorised one must equal to the bit (same operations
+// on every float, in the same order).
+void referenceFrame (const SpectralFrameSettings& settings, const float* const* in, float* const* out,
+                     MyBuffersArray<float>* const* lines, const std::vector<BarFreq>& bars)
+{
+    const int64_t n = settings.fftSize;
+    const int64_t half = n / 2;
+    const bool stereoIn = settings.numInputs == 2;
+    const int numOutputs = settings.numOutputs;
+    lines[0]->push (in[0]);
+    if (stereoIn)
+        lines[1]->push (in[1]);
+    for (int c = 0; c < numOutputs; ++c)
+        std::fill (out[c], out[c] + n, 0.0f);
+    float* slots[8];
+    SpectralDelayFrame::mapSurroundSlots (numOutputs, out, slots);
+
+    // Panning gain j goes to slot gainSlot[j]; the gains each layout uses.
+    const int gainSlot[8] = { 0, 2, 1, 3, 4, 7, 5, 6 };
+    std::vector<int> used { 0 };
+    if (numOutputs >= 7)
+        used = { 0, 1, 2, 3, 4, 5, 6, 7 };
+    else if (numOutputs >= 5)
+        used = { 0, 1, 2, 3, 4 };
+    else if (numOutputs == 4)
+        used = { 0, 2, 3, 4 };
+    else if (numOutputs >= 2)
+        used = { 0, 2 };
+    auto pan = [numOutputs] (float x, float* g) {
+        std::fill (g, g + 8, 0.0f);
+        g[0] = 1.0f;
+        if (numOutputs == 2)
+            GetAmplStereo (x, &g[0], &g[2]);
+        else if (numOutputs == 4)
+            GetAmplQuad (x, &g[0], &g[2], &g[3], &g[4]);
+        else if (numOutputs == 5 || numOutputs == 6)
+            GetAmpl50 (x, &g[0], &g[1], &g[2], &g[3], &g[4]);
+        else if (numOutputs >= 7)
+            GetAmplOcto (x, &g[0], &g[1], &g[2], &g[3], &g[4], &g[5], &g[6], &g[7]);
+    };
+
+    const int64_t count = static_cast<int64_t> (lines[0]->getCount());
+    for (const BarFreq& bar : bars)
+    {
+        if (! bar.active || bar.mute)
+            continue;
+        if (Clip (0.0f, 1.0f, static_cast<float> (bar.f1)) == Clip (0.0f, 1.0f, static_cast<float> (bar.f2)))
+            continue;
+        int64_t lo = 0, hi = 0;
+        SpectralDelayFrame::barBinRange (bar, half, lo, hi);
+        const float amp = bar.ampLinear * settings.linearGain;
+
+        AmplSurround g[2] {};
+        const double position = (static_cast<double> (bar.pan) - 0.5) * 2.0;
+        const double spread = (numOutputs == 2 ? 1.0 : 0.25) * static_cast<double> (bar.width);
+        pan (Clip (-1.0f, 1.0f, static_cast<float> (position - spread)), g[0].g);
+        if (stereoIn)
+        {
+            pan (Clip (-1.0f, 1.0f, static_cast<float> (position + spread)), g[1].g);
+            CorrectAmplSurround (&g[0], &g[1]);
+        }
+
+        for (int line = 0; line < (stereoIn && numOutputs >= 2 ? 2 : 1); ++line)
+            for (int64_t k = lo; k < hi; ++k)
+            {
+                const bool flat = bar.f1 == bar.f2 || bar.d1 == bar.d2;
+                const float x = flat ? 0.0f : static_cast<float> (k) / static_cast<float> (half);
+                const float* src = lines[line]->getFrameBack (SpectralDelayFrame::delayFramesBack (bar.getDelay (x), count));
+                float* newest = lines[line]->getNewest();
+                const bool tapered = bar.smoothness > 0.0f;
+                const float c = tapered ? bar.getCorrectAmp (static_cast<float> (k - lo) / static_cast<float> (hi - lo)) : 1.0f;
+                const float v[2] = { tapered ? c * src[2 * k] : src[2 * k], tapered ? c * src[2 * k + 1] : src[2 * k + 1] };
+                if (bar.feedback > 0.01f && newest[2 * k] * newest[2 * k] + newest[2 * k + 1] * newest[2 * k + 1] < 0.8f)
+                    for (int e = 0; e < 2; ++e)
+                        newest[2 * k + e] = newest[2 * k + e] + bar.feedback * v[e];
+                for (int j : used)
+                    if (float* slot = slots[gainSlot[j]])
+                        for (int e = 0; e < 2; ++e)
+                            slot[2 * k + e] = slot[2 * k + e] + g[line].g[j] * (amp * v[e]);
+            }
+    }
+    if (numOutputs == 6)
+        std::fill (slots[7], slots[7] + n, 0.0f);
+}
+} // namespace
+
+// Random bars (flat, slanted, overlapping, reading the newest frame, with and
+// without taper and feedback, odd bin counts) over every layout: the outputs
+// and both lines' newest frames equal the plain reading to the bit, with
+// vectors of either width.
+TEST (SpectralDelayFrameKernel, MatchesThePlainReadingToTheBit)
+{
+    constexpr int64_t n = 512;
+    constexpr int64_t frames = 12;
+    std::mt19937 rng (11);
+    std::uniform_real_distribution<float> unit (0.0f, 1.0f), value (-0.8f, 0.8f);
+
+    struct Layout
+    {
+        int inputs, outputs;
+    };
+    const Layout layouts[] = { { 1, 1 }, { 2, 1 }, { 1, 2 }, { 2, 2 }, { 2, 4 }, { 1, 5 }, { 2, 6 }, { 2, 8 } };
+    std::vector<bool> widths { false };
+    if (SpectralDelayFrame::wideVectorsAvailable())
+        widths.push_back (true);
+
+    for (const bool wide : widths)
+        for (const auto& layout : layouts)
+            for (int round = 0; round < 6; ++round)
+            {
+                SCOPED_TRACE (testing::Message() << (wide ? "wide" : "narrow") << ", " << layout.inputs << " in, "
+                                                 << layout.outputs << " out, round " << round);
+                const SpectralFrameSettings settings { n, layout.inputs, layout.outputs, 1.0f, 0.9f };
+
+                std::vector<BarFreq> bars (8);
+                for (size_t b = 0; b < bars.size(); ++b)
+                {
+                    BarFreq& bar = bars[b];
+                    const float f1 = unit (rng), f2 = unit (rng);
+                    const float d1 = unit (rng), d2 = b % 3 == 0 ? d1 : unit (rng);
+                    bar.init (f1, b == 1 ? 0.0f : d1, b % 4 == 2 ? -0.2f : f2, b == 1 ? 0.0f : d2);
+                    bar.reset();
+                    bar.setAmplitude (0.5f + 0.5f * unit (rng));
+                    bar.feedback = b % 2 == 0 ? unit (rng) : 0.0f;
+                    bar.pan = unit (rng);
+                    bar.width = unit (rng);
+                    bar.smoothness = b % 3 == 1 ? 0.0f : unit (rng);
+                    bar.active = round > 0 || b != 5;
+                    bar.mute = b == 7 && round % 2 == 0;
+                }
+
+                MyBuffersArray<float> mine[2], plain[2];
+                for (int line = 0; line < 2; ++line)
+                {
+                    mine[line].init (frames, n);
+                    plain[line].init (frames, n);
+                }
+                std::vector<float> frame ((size_t) n);
+                for (int f = 0; f < frames + 3; ++f)
+                    for (int line = 0; line < 2; ++line)
+                    {
+                        for (auto& x : frame)
+                            x = value (rng);
+                        mine[line].push (frame.data());
+                        plain[line].push (frame.data());
+                    }
+
+                std::vector<float> inputs[2], outMine[8], outPlain[8];
+                for (auto& x : inputs)
+                {
+                    x.resize ((size_t) n);
+                    for (auto& v : x)
+                        v = value (rng);
+                }
+                float* pm[8];
+                float* pp[8];
+                for (int c = 0; c < 8; ++c)
+                {
+                    outMine[c].assign ((size_t) n, 0.0f);
+                    outPlain[c].assign ((size_t) n, 0.0f);
+                    pm[c] = outMine[c].data();
+                    pp[c] = outPlain[c].data();
+                }
+                const float* in[2] = { inputs[0].data(), inputs[1].data() };
+                MyBuffersArray<float>* linesMine[2] = { &mine[0], &mine[1] };
+                MyBuffersArray<float>* linesPlain[2] = { &plain[0], &plain[1] };
+
+                SpectralDelayFrame engine (n);
+                engine.setWideVectors (wide);
+                ASSERT_EQ (engine.usesWideVectors(), wide);
+                engine.process (settings, in, pm, linesMine, bars.data(), (int) bars.size());
+                referenceFrame (settings, in, pp, linesPlain, bars);
+
+                for (int c = 0; c < layout.outputs; ++c)
+                    for (int64_t i = 0; i < n; ++i)
+                        ASSERT_EQ (outMine[c][(size_t) i], outPlain[c][(size_t) i]) << "output " << c << ", float " << i;
+                for (int line = 0; line < 2; ++line)
+                    for (int64_t i = 0; i < n; ++i)
+                        ASSERT_EQ (mine[line].getNewest()[i], plain[line].getNewest()[i]) << "line " << line << ", float " << i;
+            }
 }
