@@ -80,7 +80,7 @@ struct Source
 
 #define VOKT_INLINE __attribute__ ((always_inline)) inline
 
-// Loads and stores by reference: the wide vectors never pass by value
+// Loads by reference: the wide vectors never pass by value
 // through a function built without AVX.
 template <typename V>
 VOKT_INLINE void load (V& v, const float* p) noexcept
