@@ -19,6 +19,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <map>
 #include <spawn.h>
 #include <string>
 #include <sys/wait.h>
@@ -35,7 +36,8 @@ namespace
 class Jalv
 {
 public:
-    Jalv (const std::string& clientName, const juce::File& log, const std::string& host = "jalv")
+    Jalv (const std::string& clientName, const juce::File& log, const std::string& host = "jalv",
+          std::vector<std::string> options = {})
     {
         int fds[2];
         if (pipe (fds) != 0)
@@ -69,8 +71,12 @@ public:
 
         // The console jalv names its JACK client with -n; the GTK form with --jack-name.
         std::string program = host, exact = "-x", nameFlag = host == "jalv" ? "-n" : "--jack-name", name = clientName, uri = VOKT_QUARN_URI;
-        char* argv[] = { program.data(), exact.data(), nameFlag.data(), name.data(), uri.data(), nullptr };
-        if (posix_spawnp (&pid, program.c_str(), &actions, nullptr, argv, envp.data()) != 0)
+        std::vector<char*> argv { program.data(), exact.data(), nameFlag.data(), name.data() };
+        for (auto& o : options)
+            argv.push_back (o.data());
+        argv.push_back (uri.data());
+        argv.push_back (nullptr);
+        if (posix_spawnp (&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0)
             pid = -1;
         posix_spawn_file_actions_destroy (&actions);
         close (fds[0]);
@@ -379,4 +385,68 @@ TEST (QuarnJalvHost, TheEditorShowsInJalvGtkAndFollowsTheMouse)
     EXPECT_FALSE (output.contains ("runtime error")) << output;
     log.deleteFile();
 }
+
+// The values the plug-in reported to jalv's controls (patch:Set messages in
+// jalv's dump of what reaches its UI), the last one per parameter index.
+// jalv's "Exiting..." on its error output can land inside a dumped message.
+std::map<int, float> reportedValues (const juce::String& output)
+{
+    const auto log = output.replace ("Exiting...\n", "");
+    std::map<int, float> values;
+    const juce::String property = "patch:property <" + juce::String (VOKT_QUARN_URI) + ":p";
+    for (auto rest = log.fromFirstOccurrenceOf (property, false, false); rest.isNotEmpty();
+         rest = rest.fromFirstOccurrenceOf (property, false, false))
+    {
+        const int index = rest.getIntValue();
+        const auto value = rest.fromFirstOccurrenceOf ("patch:value \"", false, false).upToFirstOccurrenceOf ("\"", false, false);
+        values[index] = value.getFloatValue();
+    }
+    return values;
+}
+
+// jalv's generic controls show the values the plug-in runs, after start and
+// after a preset (a program) is loaded, not 0.
+TEST (QuarnJalvHost, TheControlsShowTheRunningValuesAtStartAndAfterAPreset)
+{
+    if (std::getenv ("DISPLAY") == nullptr)
+        GTEST_SKIP() << "no X display";
+    if (std::strlen (VOKT_SANITIZER_RUNTIME) > 0)
+        GTEST_SKIP() << "jalv.gtk3 cannot start with the sanitizer runtime preloaded; run in a Release build";
+    jack_status_t status;
+    jack_client_t* client = jack_client_open ("vokt_quarn_controls", JackNoStartServer, &status);
+    if (client == nullptr)
+        GTEST_SKIP() << "no JACK server is reachable (start one, e.g. scripts/jack-dummy.sh start)";
+
+    for (const juce::String preset : { "", ":preset2" })
+    {
+        SCOPED_TRACE (preset);
+        const juce::File log = juce::File::getSpecialLocation (juce::File::tempDirectory)
+                                   .getChildFile ("vokt-quarn-jalv-controls-" + juce::String (getpid()) + ".log");
+        const std::string name = "vokt_quarn_controls_" + std::to_string (getpid());
+        std::vector<std::string> options { "-g", "-d" };
+        if (preset.isNotEmpty())
+            options.insert (options.end(), { "--preset", (juce::String (VOKT_QUARN_URI) + preset).toStdString() });
+        Jalv jalv (name, log, "jalv.gtk3", options);
+        ASSERT_TRUE (jalv.started()) << "jalv.gtk3 could not be started";
+        ASSERT_TRUE (waitForPort (client, name + ":audio_out_2", 60000)) << log.loadFileAsString();
+        // A few timer ticks of the plug-in (jalv's output reaches the log when it ends).
+        std::this_thread::sleep_for (std::chrono::seconds (3));
+        EXPECT_TRUE (jalv.running());
+        EXPECT_EQ (jalv.terminate(), 0);
+        const auto output = log.loadFileAsString();
+        log.deleteFile();
+
+        const auto values = reportedValues (output);
+        EXPECT_EQ (values.size(), 37u) << output;
+        // Bands, Gain, Aux Gain and Aux Depth as a new instance runs them.
+        const std::pair<int, float> expected[] = { { 4, 5.0f / 11.0f }, { 8, 0.8f }, { 12, 0.8f }, { 13, 1.0f } };
+        for (const auto& [index, value] : expected)
+        {
+            ASSERT_EQ (values.count (index), 1u) << index;
+            EXPECT_NEAR (values.at (index), value, 1e-6f) << index;
+        }
+    }
+    jack_client_close (client);
+}
 } // namespace
+
