@@ -168,12 +168,14 @@ void MidiViewComponent::cellClicked (int row, int column, const juce::MouseEvent
     if (! MakeMidiBindingMenu (binding->load(), column, menu, itemToShow))
         return;
 
-    juce::Component::SafePointer<MidiViewComponent> self (this);
-    const int choice = ShowKitMenu (menu, itemToShow, 0);
-    if (self == nullptr)
-        return;
-    if (ApplyMidiBindingChoice (*binding, column, choice))
-        table->repaint();
+    ShowKitMenu (*this, menu, itemToShow, 0, [this, row, column] (int choice)
+    {
+        // The record is looked up again: it is applied as it stands when the
+        // menu closes.
+        if (auto* b = effect->getMidiBinding (row))
+            if (ApplyMidiBindingChoice (*b, column, choice))
+                table->repaint();
+    });
 }
 
 //==============================================================================

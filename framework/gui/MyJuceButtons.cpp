@@ -270,14 +270,14 @@ void MySelectAgitButton::showAgitationMenu()
         }
     }
 
-    juce::Component::SafePointer<MySelectAgitButton> self (this);
-    const int chosen = ShowKitMenu (menu, 1, 16);
-    if (self == nullptr || chosen < 1 || chosen > numItems)
-        return;
-
-    agitation = chosen;
-    if (paramIndex >= 0)
-        sendActionMessage (MakeChangeAgitationMessage (paramIndex, getAgitationID()));
+    ShowKitMenu (*this, menu, 1, 16, [this] (int chosen)
+    {
+        if (chosen < 1 || chosen > numItems)
+            return;
+        agitation = chosen;
+        if (paramIndex >= 0)
+            sendActionMessage (MakeChangeAgitationMessage (paramIndex, getAgitationID()));
+    });
 }
 
 bool MySelectAgitButton::keyPressed (const juce::KeyPress&) { return false; }

@@ -104,9 +104,14 @@ void MyJucePopup::mouseDown (const juce::MouseEvent&)
             menu.addItem (i + 1, items[i], active, i == selected);
     }
 
-    juce::Component::SafePointer<MyJucePopup> self (this);
-    const int chosen = ShowKitMenu (menu, selected + 1, 16, menuBackground, menuText);
-    if (self == nullptr || chosen <= 0 || chosen > items.size())
+    ShowKitMenu (*this, menu, selected + 1, 16, [this] (int chosen) { applyChoice (chosen); },
+                 menuBackground, menuText);
+}
+
+void MyJucePopup::applyChoice (int chosen)
+{
+    // The items may have changed while the menu was open.
+    if (chosen <= 0 || chosen > items.size())
         return;
 
     selected = chosen - 1;

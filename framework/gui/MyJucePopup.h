@@ -42,6 +42,7 @@ public:
 
 private:
     const juce::Image* imageOf (int index) const;
+    void applyChoice (int chosen);  // the menu's answer (0: dismissed)
 
     juce::StringArray items;
     juce::Array<bool> enabled;

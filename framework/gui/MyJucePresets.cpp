@@ -186,10 +186,8 @@ void MyJucePresets::mouseDown (const juce::MouseEvent& e)
     {
         if (effect == nullptr)
             return;
-        juce::Component::SafePointer<MyJucePresets> self (this);
         showClipboardMenu (e.position);
-        if (self != nullptr)
-            menuShown = true;
+        menuShown = true;  // the rest of this click belongs to the menu
         return;
     }
 
@@ -283,23 +281,24 @@ void MyJucePresets::showClipboardMenu (juce::Point<float> p)
         menu.addItem (2, "Paste " + effect->getPresetStringTitle (clip));
     }
 
-    juce::Component::SafePointer<MyJucePresets> self (this);
-    const int chosen = ShowKitMenu (menu, 1, 15);
-    if (self == nullptr || effect == nullptr)
-        return;
+    ShowKitMenu (*this, menu, 1, 15, [this, slot] (int chosen)
+    {
+        if (effect == nullptr)
+            return;
 
-    if (chosen == 1)
-    {
-        juce::SystemClipboard::copyTextToClipboard (effect->getPresetString (slot));
-    }
-    else if (chosen == 2)
-    {
-        // The clipboard may have changed while the menu was open: the text
-        // pasted is checked again.
-        auto text = juce::SystemClipboard::getTextFromClipboard();
-        if (effect->isPresetStringValid (text))
-            effect->setPresetString (slot, text);
-    }
+        if (chosen == 1)
+        {
+            juce::SystemClipboard::copyTextToClipboard (effect->getPresetString (slot));
+        }
+        else if (chosen == 2)
+        {
+            // The clipboard may have changed while the menu was open: the text
+            // pasted is checked again.
+            auto text = juce::SystemClipboard::getTextFromClipboard();
+            if (effect->isPresetStringValid (text))
+                effect->setPresetString (slot, text);
+        }
+    });
 }
 
 //==============================================================================

@@ -1,17 +1,14 @@
 #include "PopupMenus.h"
 
-#if ! JUCE_MODAL_LOOPS_PERMITTED
- #error "The pop-up menus need JUCE_MODAL_LOOPS_PERMITTED=1"
-#endif
-
 namespace
 {
 class JuceMenus : public PopupMenus
 {
 public:
-    int show (juce::PopupMenu& menu, const juce::PopupMenu::Options& options) override
+    void showAsync (juce::PopupMenu& menu, const juce::PopupMenu::Options& options,
+                    std::function<void (int)> done) override
     {
-        return menu.showMenu (options);
+        menu.showMenuAsync (options, std::move (done));
     }
 };
 
@@ -38,17 +35,25 @@ MenuLook::MenuLook (juce::Colour background, juce::Colour text)
     setColour (juce::PopupMenu::highlightedBackgroundColourId, juce::Colours::darkred);
 }
 
-int ShowKitMenu (juce::PopupMenu& menu, int itemToShow, int itemHeight,
-                 juce::Colour background, juce::Colour text)
+void ShowKitMenu (juce::Component& owner, juce::PopupMenu& menu, int itemToShow, int itemHeight,
+                  std::function<void (int)> apply, juce::Colour background, juce::Colour text)
 {
-    MenuLook look (background, text);
-    menu.setLookAndFeel (&look);
+    // The menu's window holds its look by a weak reference: the look lives
+    // until the answer arrives.
+    auto look = std::make_shared<MenuLook> (background, text);
+    menu.setLookAndFeel (look.get());
     const auto options = juce::PopupMenu::Options()
                              .withItemThatMustBeVisible (itemToShow)
                              .withMinimumWidth (0)
                              .withMaximumNumColumns (4)
-                             .withStandardItemHeight (itemHeight);
-    const int result = PopupMenus::get().show (menu, options);
+                             .withStandardItemHeight (itemHeight)
+                             .withDeletionCheck (owner);
+    juce::Component::SafePointer<juce::Component> guard (&owner);
+    PopupMenus::get().showAsync (menu, options,
+                                 [guard, look, apply = std::move (apply)] (int chosen)
+                                 {
+                                     if (guard != nullptr && apply)
+                                         apply (chosen);
+                                 });
     menu.setLookAndFeel (nullptr);
-    return result;
 }

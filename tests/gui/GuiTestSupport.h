@@ -1,6 +1,6 @@
 #pragma once
 // Helpers of the editor kit tests: synthetic mouse events, message pumping,
-// a stepped widget clock, pop-up menus that answer at once, a French
+// a stepped widget clock, pop-up menus that answer (at once or when told), a French
 // (decimal comma) locale and PNG snapshots.
 #include <gtest/gtest.h>
 #include <juce_gui_basics/juce_gui_basics.h>
@@ -103,7 +103,9 @@ struct SteppedClock
     static void advance (uint32_t ms) { now += ms; }
 };
 
-// Pop-up menus that record what was shown and answer at once.
+// Pop-up menus that record what was shown and answer `answer`: at once, or,
+// with `holdAnswers`, when the test calls reply() (as a real menu answers only
+// after the call that showed it has returned).
 class AnsweringMenus : public PopupMenus
 {
 public:
@@ -114,7 +116,8 @@ public:
         bool enabled, ticked, separator, hasImage;
     };
 
-    int show (juce::PopupMenu& menu, const juce::PopupMenu::Options& options) override
+    void showAsync (juce::PopupMenu& menu, const juce::PopupMenu::Options& options,
+                    std::function<void (int)> done) override
     {
         ++shown;
         items.clear();
@@ -127,9 +130,27 @@ public:
         columns = options.getMaximumNumColumns();
         itemHeight = options.getStandardItemHeight();
         minimumWidth = options.getMinimumWidth();
+        if (holdAnswers)
+        {
+            pending.push_back (std::move (done));
+            return;
+        }
         if (whileShown)
             whileShown();
-        return answer;
+        done (answer);
+    }
+
+    // Answers the oldest menu still open with `answer`; false when none is.
+    bool reply()
+    {
+        if (pending.empty())
+            return false;
+        auto done = std::move (pending.front());
+        pending.erase (pending.begin());
+        if (whileShown)
+            whileShown();
+        done (answer);
+        return true;
     }
 
     std::vector<juce::String> texts() const
@@ -145,6 +166,8 @@ public:
     std::vector<Item> items;
     int itemToShow = -1, columns = -1, itemHeight = -1, minimumWidth = -1;
     std::function<void()> whileShown;
+    bool holdAnswers = false;
+    std::vector<std::function<void (int)>> pending;  // menus still open (holdAnswers)
 };
 
 // A fixture holding the shared look-and-feel and font, as an open editor does.

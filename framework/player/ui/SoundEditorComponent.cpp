@@ -343,15 +343,14 @@ void SoundEditorComponent::mouseDown (const juce::MouseEvent& e)
         juce::PopupMenu menu;
         menu.addItem (1, "Time at cursor", true, showTimeAtCursor);
         menu.addItem (2, "Time at mouse", true, showTimeAtMouse);
-        juce::Component::SafePointer<SoundEditorComponent> self (this);
-        const int chosen = ShowKitMenu (menu, 1, 15);
-        if (self == nullptr)
-            return;
-        if (chosen == 1)
-            showTimeAtCursor = ! showTimeAtCursor;
-        else if (chosen == 2)
-            showTimeAtMouse = ! showTimeAtMouse;
-        repaint();
+        ShowKitMenu (*this, menu, 1, 15, [this] (int chosen)
+        {
+            if (chosen == 1)
+                showTimeAtCursor = ! showTimeAtCursor;
+            else if (chosen == 2)
+                showTimeAtMouse = ! showTimeAtMouse;
+            repaint();
+        });
         return;
     }
 
