@@ -56,7 +56,9 @@ std::unique_ptr<juce::AudioPluginInstance> loadPlugin (double rate = sampleRate,
 // latency of the frame size it was given (its deferred frame-size change ran).
 bool waitForLatency (juce::AudioPluginInstance& plugin, int latency)
 {
-    for (int k = 0; k < 200; ++k)
+    // The frame size reaches the latency on the plug-in's next timer tick;
+    // a loaded machine may hold that back for a few seconds.
+    for (int k = 0; k < 1000; ++k)
     {
         if (plugin.getLatencySamples() == latency)
             return true;
