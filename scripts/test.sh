@@ -25,9 +25,9 @@ if [ "${VOKT_SKIP_TSAN:-0}" != "1" ]; then
     cmake -S . -B "$tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOKT_SANITIZE=thread -DVOKT_BUILD_BENCH=OFF
     cmake --build "$tsan" -j "$jobs"
     # Left out here only (the first pass runs them): the VST3 host tests wait
-    # a fixed time for the plug-in's own message thread (2 s for a frame-size
-    # change, 300 ms for a label), which ThreadSanitizer on a loaded machine
-    # overruns; run on their own here they pass with no report.
+    # a fixed time for the plug-in's own message thread (300 ms for a label
+    # of the editor), which ThreadSanitizer on a loaded machine overruns; run
+    # on their own here they pass with no report.
     slow_waits='QuarnVst3Host\.'
     xvfb-run -a -s "-screen 0 1600x1200x24" \
         ctest --test-dir "$tsan" --output-on-failure -j "$jobs" -E "$slow_waits"
