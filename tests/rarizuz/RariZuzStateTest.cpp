@@ -1,5 +1,6 @@
 // Saved state of the spectral delay: chunk layout and byte order, round
 // trips, records written in host order or by version 102, damaged chunks.
+#include "EngineStateChecks.h"
 #include "RariZuz.h"
 #include "RariZuzStateCheck.h"
 #include "RariZuzValues.h"
@@ -402,66 +403,12 @@ TEST_F (State, MutatedChunksLeaveASoundEngine)
 // record then survive any number of saves and loads unchanged.
 TEST (RariZuzStateFixedPoint, SyncedValuesSnapOnceNotOnEveryLoad)
 {
-    for (const int i : { (int) RariZuz::pAgitation1Speed, (int) RariZuz::pInterSpeed })
-    {
-        for (const float value : { 0.058f, 0.041f, 0.77f })
-        {
-            SCOPED_TRACE (testing::Message() << "parameter " << i << " at " << value);
-            RariZuz e;
-            ASSERT_TRUE (e.SetSyncMode (i, true));
-            e.setIndexedParameter (i, value);
-            const float snapped = e.getIndexedParameter (i);
-            const SyncControl record = *e.getSyncRecord (i);
-            juce::MemoryBlock saved;
-            e.getStateInformation (saved);
-            RariZuz loaded;
-            for (int cycle = 0; cycle < 3; ++cycle)
-            {
-                loaded.setStateInformation (saved.getData(), (int) saved.getSize());
-                EXPECT_EQ (loaded.getIndexedParameter (i), snapped) << cycle;
-                EXPECT_EQ (loaded.getSyncRecord (i)->count, record.count) << cycle;
-                EXPECT_EQ (loaded.getSyncRecord (i)->note, record.note) << cycle;
-                juce::MemoryBlock again;
-                loaded.getStateInformation (again);
-                EXPECT_TRUE (again == saved) << cycle;
-                saved = again;
-            }
-        }
-    }
+    state_checks::expectSyncedValuesSnapOnceNotOnEveryLoad<RariZuz> (
+        { (int) RariZuz::pAgitation1Speed, (int) RariZuz::pInterSpeed }, { 0.058f, 0.041f, 0.77f }, false);
 }
 
 // A program file whose chunk the effect refuses loads nothing and says so.
 TEST (RariZuzStateFixedPoint, LoadSelfReportsARefusedChunk)
 {
-    RariZuz e;
-    const juce::File file = juce::File::createTempFile ("program");
-    {
-        juce::FileOutputStream out (file);
-        ASSERT_TRUE (e.saveSelf (&out));
-    }
-    juce::MemoryBlock good;
-    ASSERT_TRUE (file.loadFileAsData (good));
-    juce::MemoryBlock before;
-    e.getStateInformation (before);
-
-    struct Case { const char* name; int offset; uint8_t value; bool ok; };
-    const Case cases[] = {
-        { "as saved", 0, 0, true },
-        { "magic", 8, 'x', false },          // first byte of the chunk's header
-        { "product", 12, 'x', false },
-        { "version 101", 19, 101, false },
-    };
-    for (const auto& c : cases)
-    {
-        juce::MemoryBlock bytes (good);
-        if (c.offset > 0)
-            static_cast<uint8_t*> (bytes.getData())[c.offset] = c.value;
-        ASSERT_TRUE (file.replaceWithData (bytes.getData(), bytes.getSize()));
-        juce::FileInputStream in (file);
-        EXPECT_EQ (e.loadSelf (&in), c.ok) << c.name;
-        juce::MemoryBlock after;
-        e.getStateInformation (after);
-        EXPECT_TRUE (after == before) << c.name;
-    }
-    file.deleteFile();
+    state_checks::expectLoadSelfReportsARefusedChunk<RariZuz> (false);
 }

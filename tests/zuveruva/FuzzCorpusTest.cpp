@@ -5,6 +5,8 @@
 #include "control_fuzz.h"
 #include "soundfile_fuzz.h"
 
+#include "ExtensibleWav.h"
+#include "FuzzSeeds.h"
 #include "RariZuz.h"
 #include "Zuveruva.h"
 
@@ -20,19 +22,6 @@ namespace
 {
 const juce::File soundFileCorpus (VOKT_SOUNDFILE_CORPUS);
 const juce::File controlCorpus (VOKT_CONTROL_CORPUS);
-
-template <typename Entry>
-void replay (const juce::File& corpus, Entry entry)
-{
-    const auto files = corpus.findChildFiles (juce::File::findFiles, false);
-    ASSERT_GE (files.size(), 6) << corpus.getFullPathName();
-    for (const auto& file : files)
-    {
-        juce::MemoryBlock data;
-        ASSERT_TRUE (file.loadFileAsData (data));
-        EXPECT_EQ (entry (static_cast<const uint8_t*> (data.getData()), data.getSize()), "") << file.getFileName();
-    }
-}
 
 void writeSeed (const juce::File& corpus, const char* name, const std::string& bytes)
 {
@@ -67,32 +56,11 @@ std::string soundFile (juce::AudioFormat& format, int channels, int bits, bool h
     return { static_cast<const char*> (block.getData()), block.getSize() };
 }
 
-// A WAV file of the extensible kind with `channels` channels and no channel
-// mask, one frame of silence: its reader numbers the channels past the
-// named speakers.
+// The extensible WAV as a seed.
 std::string extensibleWav (int channels)
 {
-    juce::MemoryOutputStream out;
-    const int blockAlign = channels * 2;
-    out.write ("RIFF", 4);
-    out.writeInt (4 + 8 + 40 + 8 + blockAlign);
-    out.write ("WAVEfmt ", 8);
-    out.writeInt (40);
-    out.writeShort ((short) (uint16_t) 0xfffe);
-    out.writeShort ((short) channels);
-    out.writeInt (44100);
-    out.writeInt (44100 * blockAlign);
-    out.writeShort ((short) blockAlign);
-    out.writeShort (16);
-    out.writeShort (22);
-    out.writeShort (16);
-    out.writeInt (0);
-    const uint8_t pcm[16] = { 1, 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xaa, 0, 0x38, 0x9b, 0x71 };
-    out.write (pcm, sizeof pcm);
-    out.write ("data", 4);
-    out.writeInt (blockAlign);
-    out.writeRepeatedByte (0, (size_t) blockAlign);
-    return { static_cast<const char*> (out.getData()), out.getDataSize() };
+    const juce::MemoryBlock wav = extensibleWavBytes (channels);
+    return { static_cast<const char*> (wav.getData()), wav.getSize() };
 }
 
 std::string command (ControlFuzzCommand kind, const std::string& payload)
@@ -125,12 +93,12 @@ std::string renders()
 
 TEST (SoundFileCorpus, SeedsReplayCleanly)
 {
-    replay (soundFileCorpus, soundFileFuzzInput);
+    expectSeedsReplayCleanly (soundFileCorpus, 6, soundFileFuzzInput);
 }
 
 TEST (ControlCorpus, SeedsReplayCleanly)
 {
-    replay (controlCorpus, controlFuzzInput);
+    expectSeedsReplayCleanly (controlCorpus, 6, controlFuzzInput);
 }
 
 TEST (SoundFileCorpus, DISABLED_WriteSeeds)

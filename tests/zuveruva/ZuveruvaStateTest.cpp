@@ -2,6 +2,7 @@
 // written in host order and by version 102, refused and damaged chunks
 // (truncations in exactly-sized buffers and a fixed-seed mutation sweep),
 // and a restored program made live.
+#include "EngineStateChecks.h"
 #include "ZuveruvaTestSupport.h"
 
 #include "Utilities.h"
@@ -47,15 +48,7 @@ void makeDistinctive (Zuveruva& fx, float shift = 0.0f)
     fx.savedEditorHeight.store (480);
 }
 
-juce::MemoryBlock chunkOf (Zuveruva& fx, bool allPrograms)
-{
-    juce::MemoryBlock m;
-    if (allPrograms)
-        fx.getStateInformation (m);
-    else
-        fx.getCurrentProgramStateInformation (m);
-    return m;
-}
+using state_checks::chunkOf;
 
 void load (Zuveruva& fx, const void* data, size_t size, bool allPrograms)
 {
@@ -534,69 +527,12 @@ TEST (ZuveruvaState, MutatedChunksLeaveAConsistentEffect)
 // stored value again on each load walked it down a note per cycle to 0).
 TEST (ZuveruvaStateFixedPoint, SyncedValuesSnapOnceNotOnEveryLoad)
 {
-    for (const int i : { (int) Zuveruva::kAgitation1Speed, (int) Zuveruva::kInterSpeed })
-    {
-        for (const float value : { 0.058f, 0.041f, 0.3f, 0.77f, 0.999f })
-        {
-            SCOPED_TRACE (testing::Message() << "parameter " << i << " at " << value);
-            Zuveruva e;
-            e.stopThreads();
-            ASSERT_TRUE (e.SetSyncMode (i, true));
-            e.setIndexedParameter (i, value);
-            const float snapped = e.getIndexedParameter (i);
-            const SyncControl record = *e.getSyncRecord (i);
-            juce::MemoryBlock saved;
-            e.getStateInformation (saved);
-            Zuveruva loaded;
-            loaded.stopThreads();
-            for (int cycle = 0; cycle < 3; ++cycle)
-            {
-                loaded.setStateInformation (saved.getData(), (int) saved.getSize());
-                EXPECT_EQ (loaded.getIndexedParameter (i), snapped) << cycle;
-                EXPECT_EQ (loaded.getSyncRecord (i)->count, record.count) << cycle;
-                EXPECT_EQ (loaded.getSyncRecord (i)->note, record.note) << cycle;
-                juce::MemoryBlock again;
-                loaded.getStateInformation (again);
-                EXPECT_TRUE (again == saved) << cycle;
-                saved = again;
-            }
-        }
-    }
+    state_checks::expectSyncedValuesSnapOnceNotOnEveryLoad<Zuveruva> (
+        { (int) Zuveruva::kAgitation1Speed, (int) Zuveruva::kInterSpeed }, { 0.058f, 0.041f, 0.3f, 0.77f, 0.999f }, true);
 }
 
 // A program file whose chunk the effect refuses loads nothing and says so.
 TEST (ZuveruvaStateFixedPoint, LoadSelfReportsARefusedChunk)
 {
-    Zuveruva e;
-    e.stopThreads();
-    const juce::File file = juce::File::createTempFile ("program");
-    {
-        juce::FileOutputStream out (file);
-        ASSERT_TRUE (e.saveSelf (&out));
-    }
-    juce::MemoryBlock good;
-    ASSERT_TRUE (file.loadFileAsData (good));
-    juce::MemoryBlock before;
-    e.getStateInformation (before);
-
-    struct Case { const char* name; int offset; uint8_t value; bool ok; };
-    const Case cases[] = {
-        { "as saved", 0, 0, true },
-        { "magic", 8, 'x', false },          // first byte of the chunk's header
-        { "product", 12, 'x', false },
-        { "version 101", 19, 101, false },
-    };
-    for (const auto& c : cases)
-    {
-        juce::MemoryBlock bytes (good);
-        if (c.offset > 0)
-            static_cast<uint8_t*> (bytes.getData())[c.offset] = c.value;
-        ASSERT_TRUE (file.replaceWithData (bytes.getData(), bytes.getSize()));
-        juce::FileInputStream in (file);
-        EXPECT_EQ (e.loadSelf (&in), c.ok) << c.name;
-        juce::MemoryBlock after;
-        e.getStateInformation (after);
-        EXPECT_TRUE (after == before) << c.name;
-    }
-    file.deleteFile();
+    state_checks::expectLoadSelfReportsARefusedChunk<Zuveruva> (true);
 }
