@@ -29,6 +29,7 @@
 #include "RariZuz.h"
 #include "Utilities.h"
 #include "Zuveruva.h"
+#include "fuzz_support.h"
 
 #include <cmath>
 #include <cstdio>
@@ -303,12 +304,6 @@ std::string controlFuzzInput (const uint8_t* data, std::size_t size)
 #ifdef VOKT_FUZZER_MAIN
 extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, std::size_t size)
 {
-    const std::string problem = controlFuzzInput (data, size);
-    if (! problem.empty())
-    {
-        std::fprintf (stderr, "control: %s\n", problem.c_str());
-        std::abort();
-    }
-    return 0;
+    return fuzz_support::reportProblem ("control", controlFuzzInput (data, size));
 }
 #endif

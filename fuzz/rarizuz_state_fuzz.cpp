@@ -22,6 +22,7 @@
 #include "RariZuz.h"
 #include "RariZuzStateCheck.h"
 #include "Utilities.h"
+#include "fuzz_support.h"
 
 #include <cmath>
 #include <cstdio>
@@ -91,39 +92,16 @@ std::string rarizuzStateFuzzInput (const uint8_t* data, std::size_t size)
     const auto& factory = h.factoryStateOfCurrentSize();
     e.setStateInformation (factory.data(), (int) factory.size());
 
-    // An exactly sized copy: a read past the input's end is caught.
-    std::unique_ptr<uint8_t[]> copy (new uint8_t[size]);
-    if (size > 0)
-        std::memcpy (copy.get(), data, size);
-    e.setStateInformation (copy.get(), (int) size);
-    e.setCurrentProgramStateInformation (copy.get(), (int) size);
-    e.timerCallback();
+    fuzz_support::loadBothChunks (e, data, size);
 
     const std::string problem = rarizuz_check::engineProblem (e);
     if (! problem.empty())
         return "after loading: " + problem;
 
-    for (int b = 0; b < blocks; ++b)
-    {
-        for (int c = 0; c < 2; ++c)
-            for (int s = 0; s < blockSize; ++s)
-                h.buffer.setSample (c, s, 0.25f * std::sin (0.05f * (float) (s + b * blockSize + 7 * c)));
-        e.processBlock (h.buffer, h.midi);
-        for (int c = 0; c < 2; ++c)
-            for (int s = 0; s < blockSize; ++s)
-                if (! std::isfinite (h.buffer.getSample (c, s)))
-                    return "a rendered sample is not finite";
-    }
-    return {};
+    return fuzz_support::renderSine (e, h.buffer, h.midi, blocks);
 }
 
 extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, std::size_t size)
 {
-    const std::string problem = rarizuzStateFuzzInput (data, size);
-    if (! problem.empty())
-    {
-        std::fprintf (stderr, "rarizuz state: %s\n", problem.c_str());
-        std::abort();
-    }
-    return 0;
+    return fuzz_support::reportProblem ("rarizuz state", rarizuzStateFuzzInput (data, size));
 }

@@ -28,6 +28,7 @@
 #include "SampleGuard.h"
 #include "Utilities.h"
 #include "Zuveruva.h"
+#include "fuzz_support.h"
 
 #include <cmath>
 #include <cstdio>
@@ -207,12 +208,6 @@ std::string soundFileFuzzInput (const uint8_t* data, std::size_t size)
 #ifdef VOKT_FUZZER_MAIN
 extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, std::size_t size)
 {
-    const std::string problem = soundFileFuzzInput (data, size);
-    if (! problem.empty())
-    {
-        std::fprintf (stderr, "sound file: %s\n", problem.c_str());
-        std::abort();
-    }
-    return 0;
+    return fuzz_support::reportProblem ("sound file", soundFileFuzzInput (data, size));
 }
 #endif

@@ -23,6 +23,7 @@
 
 #include "Utilities.h"
 #include "Zuveruva.h"
+#include "fuzz_support.h"
 
 #include <atomic>
 #include <cmath>
@@ -159,13 +160,7 @@ std::string zuveruvaStateFuzzInput (const uint8_t* data, std::size_t size)
     e.audioClock.store (false);
     e.setStateInformation (h.factoryState.data(), (int) h.factoryState.size());
 
-    // An exactly sized copy: a read past the input's end is caught.
-    std::unique_ptr<uint8_t[]> copy (new uint8_t[size]);
-    if (size > 0)
-        std::memcpy (copy.get(), data, size);
-    e.setStateInformation (copy.get(), (int) size);
-    e.setCurrentProgramStateInformation (copy.get(), (int) size);
-    e.timerCallback();
+    fuzz_support::loadBothChunks (e, data, size);
 
     std::string problem = effectProblem (e);
     if (! problem.empty())
@@ -187,27 +182,10 @@ std::string zuveruvaStateFuzzInput (const uint8_t* data, std::size_t size)
     if (! problem.empty())
         return "after a recall: " + problem;
 
-    for (int b = 0; b < blocks; ++b)
-    {
-        for (int c = 0; c < 2; ++c)
-            for (int s = 0; s < blockSize; ++s)
-                h.buffer.setSample (c, s, 0.25f * std::sin (0.05f * (float) (s + b * blockSize + 7 * c)));
-        e.processBlock (h.buffer, h.midi);
-        for (int c = 0; c < 2; ++c)
-            for (int s = 0; s < blockSize; ++s)
-                if (! std::isfinite (h.buffer.getSample (c, s)))
-                    return "a rendered sample is not finite";
-    }
-    return {};
+    return fuzz_support::renderSine (e, h.buffer, h.midi, blocks);
 }
 
 extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, std::size_t size)
 {
-    const std::string problem = zuveruvaStateFuzzInput (data, size);
-    if (! problem.empty())
-    {
-        std::fprintf (stderr, "zuveruva state: %s\n", problem.c_str());
-        std::abort();
-    }
-    return 0;
+    return fuzz_support::reportProblem ("zuveruva state", zuveruvaStateFuzzInput (data, size));
 }
