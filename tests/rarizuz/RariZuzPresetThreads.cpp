@@ -3,6 +3,7 @@
 // agitator's interpolation step and a third renders (run under
 // AddressSanitizer and ThreadSanitizer).
 #include "RariZuz.h"
+#include "RariZuzRenderThread.h"
 #include "RariZuzStateCheck.h"
 #include "Utilities.h"
 
@@ -41,29 +42,8 @@ TEST (RariZuzPresetThreads, PresetWorkWhileTheStepAndTheAudioRun)
     e.setIndexedParameter (RariZuz::pActive + 1, 1.0f);
 
     std::atomic<bool> running { true };
-    std::atomic<int> badSamples { 0 }, blocks { 0 }, steps { 0 };
-
-    std::thread renderer ([&] {
-        juce::AudioBuffer<float> buffer (2, 256);
-        juce::MidiBuffer midi;
-        std::mt19937 rng (3);
-        std::uniform_real_distribution<float> d (-0.5f, 0.5f);
-        while (running.load())
-        {
-            for (int c = 0; c < 2; ++c)
-                for (int s = 0; s < 256; ++s)
-                    buffer.setSample (c, s, d (rng));
-            {
-                const juce::ScopedLock lock (e.getCallbackLock());
-                e.processBlock (buffer, midi);
-            }
-            for (int c = 0; c < 2; ++c)
-                for (int s = 0; s < 256; ++s)
-                    if (! std::isfinite (buffer.getSample (c, s)))
-                        badSamples.fetch_add (1);
-            blocks.fetch_add (1);
-        }
-    });
+    std::atomic<int> steps { 0 };
+    rarizuz_test::RenderThread renderer (e);
 
     std::thread stepper ([&] {
         while (running.load())
@@ -106,12 +86,12 @@ TEST (RariZuzPresetThreads, PresetWorkWhileTheStepAndTheAudioRun)
     }
 
     running.store (false);
-    renderer.join();
+    renderer.stop();
     stepper.join();
 
-    EXPECT_GT (blocks.load(), 0);
+    EXPECT_GT (renderer.blocks(), 0);
     EXPECT_GT (steps.load(), 0);
-    EXPECT_EQ (badSamples.load(), 0);
+    EXPECT_EQ (renderer.badSamples(), 0);
     e.StopInterpolation();
     EXPECT_EQ (rarizuz_check::engineProblem (e), "");
 }
