@@ -4,10 +4,7 @@
 // reaching the effect and the streamer, the title). The dialog goes through
 // a dialogs double that acts on it instead of running a modal loop.
 #include "OptionsComponent.h"
-#include "SelvoApplication.h"
-#include "StoredSettings.h"
-
-#include "Dialogs.h"
+#include "SelvoTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -18,108 +15,11 @@ using namespace selvo;
 
 namespace
 {
-// A device with 2 inputs and 8 outputs at 44.1 kHz whose callbacks never run.
-class EightOutDevice : public juce::AudioIODevice
+// Answers every dialog at once (no, nothing chosen); the modal component is
+// handed to `whileOpen`.
+class ActingDialogs : public selvo_test::AnsweringDialogs
 {
 public:
-    EightOutDevice() : juce::AudioIODevice ("Eight", "Fake") {}
-    ~EightOutDevice() override { close(); }
-
-    juce::StringArray getOutputChannelNames() override { return names ("out", 8); }
-    juce::StringArray getInputChannelNames() override { return names ("in", 2); }
-    juce::Array<double> getAvailableSampleRates() override { return { 44100.0 }; }
-    juce::Array<int> getAvailableBufferSizes() override { return { 512 }; }
-    int getDefaultBufferSize() override { return 512; }
-    juce::String open (const juce::BigInteger& ins, const juce::BigInteger& outs, double, int) override
-    {
-        inputs = ins;
-        outputs = outs;
-        opened = true;
-        return {};
-    }
-    void close() override
-    {
-        stop();
-        opened = false;
-    }
-    bool isOpen() override { return opened; }
-    void start (juce::AudioIODeviceCallback* cb) override
-    {
-        if (opened && cb != nullptr)
-        {
-            cb->audioDeviceAboutToStart (this);
-            callback = cb;
-        }
-    }
-    void stop() override
-    {
-        if (auto* cb = std::exchange (callback, nullptr))
-            cb->audioDeviceStopped();
-    }
-    bool isPlaying() override { return callback != nullptr; }
-    juce::String getLastError() override { return {}; }
-    int getCurrentBufferSizeSamples() override { return 512; }
-    double getCurrentSampleRate() override { return 44100.0; }
-    int getCurrentBitDepth() override { return 32; }
-    juce::BigInteger getActiveOutputChannels() const override { return outputs; }
-    juce::BigInteger getActiveInputChannels() const override { return inputs; }
-    int getOutputLatencyInSamples() override { return 0; }
-    int getInputLatencyInSamples() override { return 0; }
-
-private:
-    static juce::StringArray names (const char* prefix, int n)
-    {
-        juce::StringArray s;
-        for (int i = 0; i < n; ++i)
-            s.add (juce::String (prefix) + " " + juce::String (i + 1));
-        return s;
-    }
-    juce::BigInteger inputs, outputs;
-    bool opened = false;
-    juce::AudioIODeviceCallback* callback = nullptr;
-};
-
-class EightOutType : public juce::AudioIODeviceType
-{
-public:
-    EightOutType() : juce::AudioIODeviceType ("Fake") {}
-    void scanForDevices() override {}
-    juce::StringArray getDeviceNames (bool) const override { return { "Eight" }; }
-    int getDefaultDeviceIndex (bool) const override { return 0; }
-    int getIndexOfDevice (juce::AudioIODevice* d, bool) const override { return d != nullptr ? 0 : -1; }
-    bool hasSeparateInputsAndOutputs() const override { return false; }
-    juce::AudioIODevice* createDevice (const juce::String&, const juce::String&) override { return new EightOutDevice(); }
-};
-
-class NoDeviceType : public juce::AudioIODeviceType
-{
-public:
-    NoDeviceType() : juce::AudioIODeviceType ("Nothing") {}
-    void scanForDevices() override {}
-    juce::StringArray getDeviceNames (bool) const override { return {}; }
-    int getDefaultDeviceIndex (bool) const override { return -1; }
-    int getIndexOfDevice (juce::AudioIODevice*, bool) const override { return -1; }
-    bool hasSeparateInputsAndOutputs() const override { return true; }
-    juce::AudioIODevice* createDevice (const juce::String&, const juce::String&) override { return nullptr; }
-};
-
-// Answers every dialog at once; the modal component is handed to `whileOpen`.
-class ActingDialogs : public Dialogs
-{
-public:
-    void showAlert (const juce::String&, const juce::String&) override {}
-    bool askOkCancel (const juce::String&, const juce::String&, const juce::String&, const juce::String&) override
-    {
-        return false;
-    }
-    bool chooseFileToOpen (const juce::String&, const juce::File&, const juce::String&, juce::File&) override
-    {
-        return false;
-    }
-    bool chooseFileToSave (const juce::String&, const juce::File&, const juce::String&, juce::File&) override
-    {
-        return false;
-    }
     void showModalComponent (const juce::String& title, juce::Component& content, juce::Component*,
                              const juce::Colour&, bool) override
     {
@@ -245,23 +145,15 @@ TEST (OptionsComponent, SplitFilesAndAppendNeverStayOnTogether)
 
 namespace
 {
-class OptionsDialogWindow : public ::testing::Test
+// The window over a device with 2 inputs and 8 outputs whose callbacks
+// never run, or without a device.
+class OptionsDialogWindow : public selvo_test::TempHomeTest
 {
 protected:
-    void SetUp() override
-    {
-        oldHome = juce::SystemStats::getEnvironmentVariable ("HOME", {});
-        home = juce::File::createTempFile ("selvo-options");
-        ASSERT_TRUE (home.createDirectory());
-        setenv ("HOME", home.getFullPathName().toRawUTF8(), 1);
-        unsetenv ("XDG_CONFIG_HOME");
-    }
     void TearDown() override
     {
         window.reset();
-        StoredSettings::deleteInstance();
-        setenv ("HOME", oldHome.toRawUTF8(), 1);
-        home.deleteRecursively();
+        TempHomeTest::TearDown();
     }
 
     void start (bool withDevice)
@@ -269,27 +161,12 @@ protected:
         StandaloneFilterWindow::Seams seams;
         seams.addDeviceTypes = [withDevice] (juce::AudioDeviceManager& m) {
             if (withDevice)
-                m.addAudioDeviceType (std::make_unique<EightOutType>());
+                m.addAudioDeviceType (std::make_unique<selvo_test::TestDeviceType> (
+                    selvo_test::DeviceShape { 8, 512, false }));
             else
-                m.addAudioDeviceType (std::make_unique<NoDeviceType>());
+                m.addAudioDeviceType (std::make_unique<selvo_test::NoDeviceType>());
         };
-        StoredSettings::getInstance()->init ("Vokt Selvo");
-        window = std::make_unique<StandaloneFilterWindow> (juce::String(), juce::Colours::lightgrey, seams);
-    }
-
-    juce::File stereoWav()
-    {
-        const auto file = home.getChildFile ("tone.wav");
-        juce::WavAudioFormat wav;
-        std::unique_ptr<juce::OutputStream> out (file.createOutputStream().release());
-        std::unique_ptr<juce::AudioFormatWriter> writer (wav.createWriterFor (out.get(), 44100.0, 2, 16, {}, 0));
-        EXPECT_NE (writer, nullptr);
-        out.release();
-        juce::AudioBuffer<float> b (2, 4410);
-        for (int i = 0; i < b.getNumSamples(); ++i)
-            b.setSample (0, i, 0.5f * std::sin (0.05f * (float) i)), b.setSample (1, i, b.getSample (0, i));
-        writer->writeFromAudioSampleBuffer (b, 0, b.getNumSamples());
-        return file;
+        window = openWindow (seams);
     }
 
     // Channel layout the "Audio" tab would leave on the device.
@@ -306,8 +183,6 @@ protected:
 
     int busChannels (bool input) const { return window->filter->getBus (input, 0)->getNumberOfChannels(); }
 
-    juce::String oldHome;
-    juce::File home;
     ActingDialogs dialogs;
     ScopedDialogs scoped { dialogs };
     std::unique_ptr<StandaloneFilterWindow> window;
@@ -411,7 +286,7 @@ TEST_F (OptionsDialogWindow, TheEffectTakesTheDeviceChannelsItsLayoutAllows)
         SCOPED_TRACE (juce::String (c.file ? "file, " : "") + juce::String (c.ins) + " in " + juce::String (c.outs) + " out");
         if (c.file && window->streamer->getAudioReader() == nullptr)
         {
-            const auto file = stereoWav();
+            const auto file = wav ("tone.wav", 2, 0.1);
             ASSERT_EQ (window->streamer->validateAudioFile (file), 0);
             window->streamer->initAudioReader (file);
             window->currentFile = file;

@@ -16,18 +16,30 @@
 
 namespace selvo_test
 {
-// Stereo in and out at 44.1 kHz, 256-frame blocks, called every 2 ms.
-class ThreadDevice : public juce::AudioIODevice, private juce::Thread
+// What a test device offers: 2 inputs, `outputs` outputs, 44.1 kHz and
+// `block`-frame blocks; with `threaded` its callback runs from a thread of
+// its own every 2 ms once started, otherwise never.
+struct DeviceShape
+{
+    int outputs = 2;
+    int block = 256;
+    bool threaded = true;
+};
+
+class TestDevice : public juce::AudioIODevice, private juce::Thread
 {
 public:
-    ThreadDevice() : juce::AudioIODevice ("Running", "Threaded"), juce::Thread ("test device") {}
-    ~ThreadDevice() override { close(); }
+    explicit TestDevice (const DeviceShape& s)
+        : juce::AudioIODevice ("Running", "Threaded"), juce::Thread ("test device"), shape (s)
+    {
+    }
+    ~TestDevice() override { close(); }
 
-    juce::StringArray getOutputChannelNames() override { return { "out 1", "out 2" }; }
-    juce::StringArray getInputChannelNames() override { return { "in 1", "in 2" }; }
+    juce::StringArray getOutputChannelNames() override { return names ("out", shape.outputs); }
+    juce::StringArray getInputChannelNames() override { return names ("in", 2); }
     juce::Array<double> getAvailableSampleRates() override { return { 44100.0 }; }
-    juce::Array<int> getAvailableBufferSizes() override { return { block }; }
-    int getDefaultBufferSize() override { return block; }
+    juce::Array<int> getAvailableBufferSizes() override { return { shape.block }; }
+    int getDefaultBufferSize() override { return shape.block; }
     juce::String open (const juce::BigInteger& ins, const juce::BigInteger& outs, double, int) override
     {
         inputs = ins;
@@ -47,7 +59,8 @@ public:
             return;
         cb->audioDeviceAboutToStart (this);
         callback = cb;
-        startThread();
+        if (shape.threaded)
+            startThread();
     }
     void stop() override
     {
@@ -60,7 +73,7 @@ public:
     }
     bool isPlaying() override { return callback != nullptr; }
     juce::String getLastError() override { return {}; }
-    int getCurrentBufferSizeSamples() override { return block; }
+    int getCurrentBufferSizeSamples() override { return shape.block; }
     double getCurrentSampleRate() override { return 44100.0; }
     int getCurrentBitDepth() override { return 32; }
     juce::BigInteger getActiveOutputChannels() const override { return outputs; }
@@ -69,34 +82,59 @@ public:
     int getInputLatencyInSamples() override { return 0; }
 
 private:
+    static juce::StringArray names (const char* prefix, int n)
+    {
+        juce::StringArray s;
+        for (int i = 0; i < n; ++i)
+            s.add (juce::String (prefix) + " " + juce::String (i + 1));
+        return s;
+    }
+
     void run() override
     {
-        juce::AudioBuffer<float> in (2, block), out (2, block);
+        juce::AudioBuffer<float> in (2, shape.block), out (shape.outputs, shape.block);
         in.clear();
         while (! threadShouldExit())
         {
-            callback->audioDeviceIOCallbackWithContext (in.getArrayOfReadPointers(), 2, out.getArrayOfWritePointers(), 2,
-                                                        block, {});
+            callback->audioDeviceIOCallbackWithContext (in.getArrayOfReadPointers(), 2, out.getArrayOfWritePointers(),
+                                                        shape.outputs, shape.block, {});
             wait (2);
         }
     }
 
-    static constexpr int block = 256;
+    const DeviceShape shape;
     juce::BigInteger inputs, outputs;
     bool opened = false;
     juce::AudioIODeviceCallback* callback = nullptr;
 };
 
-class ThreadDeviceType : public juce::AudioIODeviceType
+// A device type with one device of the given shape.
+class TestDeviceType : public juce::AudioIODeviceType
 {
 public:
-    ThreadDeviceType() : juce::AudioIODeviceType ("Threaded") {}
+    explicit TestDeviceType (const DeviceShape& s = {}) : juce::AudioIODeviceType ("Threaded"), shape (s) {}
     void scanForDevices() override {}
     juce::StringArray getDeviceNames (bool) const override { return { "Running" }; }
     int getDefaultDeviceIndex (bool) const override { return 0; }
     int getIndexOfDevice (juce::AudioIODevice* d, bool) const override { return d != nullptr ? 0 : -1; }
     bool hasSeparateInputsAndOutputs() const override { return false; }
-    juce::AudioIODevice* createDevice (const juce::String&, const juce::String&) override { return new ThreadDevice(); }
+    juce::AudioIODevice* createDevice (const juce::String&, const juce::String&) override { return new TestDevice (shape); }
+
+private:
+    const DeviceShape shape;
+};
+
+// A device type that offers no device.
+class NoDeviceType : public juce::AudioIODeviceType
+{
+public:
+    NoDeviceType() : juce::AudioIODeviceType ("Nothing") {}
+    void scanForDevices() override {}
+    juce::StringArray getDeviceNames (bool) const override { return {}; }
+    int getDefaultDeviceIndex (bool) const override { return -1; }
+    int getIndexOfDevice (juce::AudioIODevice*, bool) const override { return -1; }
+    bool hasSeparateInputsAndOutputs() const override { return true; }
+    juce::AudioIODevice* createDevice (const juce::String&, const juce::String&) override { return nullptr; }
 };
 
 // Answers OK/Cancel with okAnswer and the file chooser with chosenFile
@@ -131,8 +169,9 @@ public:
     juce::StringArray alerts, questions, choosers;
 };
 
-// HOME in a temporary folder, the threaded device, the answering dialogs.
-class SelvoFixture : public ::testing::Test
+// HOME in a temporary folder (XDG_CONFIG_HOME unset), given back with the
+// folder deleted after the settings store is closed.
+class TempHomeTest : public ::testing::Test
 {
 protected:
     void SetUp() override
@@ -142,13 +181,9 @@ protected:
         ASSERT_TRUE (home.createDirectory());
         setenv ("HOME", home.getFullPathName().toRawUTF8(), 1);
         unsetenv ("XDG_CONFIG_HOME");
-        seams.addDeviceTypes = [] (juce::AudioDeviceManager& m) {
-            m.addAudioDeviceType (std::make_unique<ThreadDeviceType>());
-        };
     }
     void TearDown() override
     {
-        window.reset();
         selvo::StoredSettings::deleteInstance();
         setenv ("HOME", oldHome.toRawUTF8(), 1);
         home.deleteRecursively();
@@ -156,19 +191,14 @@ protected:
 
     juce::File settingsFile() const { return home.getChildFile (".config/Vokt/Vokt Selvo.settings"); }
 
-    selvo::StandaloneFilterWindow& start()
+    // Opens the store and the window as the application does.
+    static std::unique_ptr<selvo::StandaloneFilterWindow> openWindow (const selvo::StandaloneFilterWindow::Seams& seams)
     {
         selvo::StoredSettings::getInstance()->init ("Vokt Selvo");
-        window = std::make_unique<selvo::StandaloneFilterWindow> (juce::String(), juce::Colours::lightgrey, seams);
-        return *window;
-    }
-    void quit()
-    {
-        window.reset();
-        selvo::StoredSettings::deleteInstance();
+        return std::make_unique<selvo::StandaloneFilterWindow> (juce::String(), juce::Colours::lightgrey, seams);
     }
 
-    // A WAV of `seconds` at 44.1 kHz: a 441 Hz sine at half scale on every channel.
+    // A WAV of `seconds` at 44.1 kHz in HOME: a 441 Hz sine at half scale on every channel.
     juce::File wav (const juce::String& name, int channels, double seconds = 2.0)
     {
         auto file = home.getChildFile (name);
@@ -189,6 +219,38 @@ protected:
         return file;
     }
 
+    juce::String oldHome;
+    juce::File home;
+};
+
+// HOME in a temporary folder, the threaded device, the answering dialogs.
+class SelvoFixture : public TempHomeTest
+{
+protected:
+    void SetUp() override
+    {
+        TempHomeTest::SetUp();
+        seams.addDeviceTypes = [] (juce::AudioDeviceManager& m) {
+            m.addAudioDeviceType (std::make_unique<TestDeviceType>());
+        };
+    }
+    void TearDown() override
+    {
+        window.reset();
+        TempHomeTest::TearDown();
+    }
+
+    selvo::StandaloneFilterWindow& start()
+    {
+        window = openWindow (seams);
+        return *window;
+    }
+    void quit()
+    {
+        window.reset();
+        selvo::StoredSettings::deleteInstance();
+    }
+
     // Runs the message loop until done() or the time is up; done()'s last answer.
     static bool pumpUntil (const std::function<bool()>& done, int timeoutMs = 3000)
     {
@@ -202,8 +264,6 @@ protected:
         return true;
     }
 
-    juce::String oldHome;
-    juce::File home;
     AnsweringDialogs dialogs;
     ScopedDialogs scoped { dialogs };
     selvo::StandaloneFilterWindow::Seams seams;

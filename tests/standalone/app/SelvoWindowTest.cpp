@@ -2,10 +2,7 @@
 // type that offers no device and dialogs that answer at once: start-up
 // defaults, the no-device warning, the settings round trip, corrupt settings
 // and a failed effect.
-#include "SelvoApplication.h"
-#include "StoredSettings.h"
-
-#include "Dialogs.h"
+#include "SelvoTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -15,69 +12,19 @@ using namespace selvo;
 
 namespace
 {
-class NoDeviceType : public juce::AudioIODeviceType
-{
-public:
-    NoDeviceType() : juce::AudioIODeviceType ("Nothing") {}
-    void scanForDevices() override {}
-    juce::StringArray getDeviceNames (bool) const override { return {}; }
-    int getDefaultDeviceIndex (bool) const override { return -1; }
-    int getIndexOfDevice (juce::AudioIODevice*, bool) const override { return -1; }
-    bool hasSeparateInputsAndOutputs() const override { return true; }
-    juce::AudioIODevice* createDevice (const juce::String&, const juce::String&) override { return nullptr; }
-};
-
-class RecordedDialogs : public Dialogs
-{
-public:
-    void showAlert (const juce::String& title, const juce::String& message) override
-    {
-        alerts.add (title + "|" + message);
-    }
-    bool askOkCancel (const juce::String&, const juce::String&, const juce::String&, const juce::String&) override
-    {
-        return false;
-    }
-    bool chooseFileToOpen (const juce::String&, const juce::File&, const juce::String&, juce::File&) override
-    {
-        return false;
-    }
-    bool chooseFileToSave (const juce::String&, const juce::File&, const juce::String&, juce::File&) override
-    {
-        return false;
-    }
-    juce::StringArray alerts;
-};
-
-class SelvoWindowTest : public ::testing::Test
+class SelvoWindowTest : public selvo_test::TempHomeTest
 {
 protected:
     void SetUp() override
     {
-        oldHome = juce::SystemStats::getEnvironmentVariable ("HOME", {});
-        home = juce::File::createTempFile ("selvo-home");
-        ASSERT_TRUE (home.createDirectory());
-        setenv ("HOME", home.getFullPathName().toRawUTF8(), 1);
-        unsetenv ("XDG_CONFIG_HOME");
+        TempHomeTest::SetUp();
         seams.addDeviceTypes = [] (juce::AudioDeviceManager& m) {
-            m.addAudioDeviceType (std::make_unique<NoDeviceType>());
+            m.addAudioDeviceType (std::make_unique<selvo_test::NoDeviceType>());
         };
     }
-    void TearDown() override
-    {
-        StoredSettings::deleteInstance();
-        setenv ("HOME", oldHome.toRawUTF8(), 1);
-        home.deleteRecursively();
-    }
 
-    juce::File settingsFile() const { return home.getChildFile (".config/Vokt/Vokt Selvo.settings"); }
+    std::unique_ptr<StandaloneFilterWindow> start() { return openWindow (seams); }
 
-    // Opens the store and the window as the application does.
-    std::unique_ptr<StandaloneFilterWindow> start()
-    {
-        StoredSettings::getInstance()->init ("Vokt Selvo");
-        return std::make_unique<StandaloneFilterWindow> (juce::String(), juce::Colours::lightgrey, seams);
-    }
     // Deletes the window, then the store (which writes the file), as at quit.
     void quit (std::unique_ptr<StandaloneFilterWindow>& w)
     {
@@ -91,9 +38,7 @@ protected:
         return p.getValue (key, "<absent>");
     }
 
-    juce::String oldHome;
-    juce::File home;
-    RecordedDialogs dialogs;
+    selvo_test::AnsweringDialogs dialogs;
     ScopedDialogs scoped { dialogs };
     StandaloneFilterWindow::Seams seams;
 };
