@@ -1,10 +1,8 @@
 #include "MyJuceSlider.h"
 
 #include "Highlight.h"
-#include "WidgetClock.h"
 
 #include <algorithm>
-#include <cmath>
 
 //==============================================================================
 MySliderLookAndFeel::MySliderLookAndFeel()
@@ -72,21 +70,14 @@ void MySliderLookAndFeel::drawLinearSlider (juce::Graphics& g, int x, int y, int
 }
 
 //==============================================================================
-MyJuceSlider::MyJuceSlider (const juce::String& name) : juce::Slider (name)
+MyJuceSlider::MyJuceSlider (const juce::String& name) : MyJuceSliderBase (name)
 {
-    setWantsKeyboardFocus (false);
     setLookAndFeel (&lookAndFeel);
 }
 
 MyJuceSlider::~MyJuceSlider()
 {
     setLookAndFeel (nullptr);
-}
-
-void MyJuceSlider::addListener (juce::Slider::Listener* listener)
-{
-    if (listener != nullptr)
-        listeners.addIfNotAlreadyThere (listener);
 }
 
 void MyJuceSlider::setValue (double value, bool notify, bool synchronous)
@@ -115,69 +106,15 @@ void MyJuceSlider::SetControlHighliteInfo (bool on, short type)
     repaint();
 }
 
-void MyJuceSlider::handleAsyncUpdate()
-{
-    cancelPendingUpdate();
-    juce::Component::BailOutChecker checker (this);
-    for (int i = listeners.size(); --i >= 0;)
-    {
-        listeners.getUnchecked (i)->sliderValueChanged (this);
-        if (checker.shouldBailOut())
-            return;
-    }
-}
-
-void MyJuceSlider::sendDragStart()
-{
-    if (dragStarted)
-        return;
-
-    startedDragging();
-    dragStarted = true;
-    juce::Component::BailOutChecker checker (this);
-    for (int i = listeners.size(); --i >= 0;)
-    {
-        listeners.getUnchecked (i)->sliderDragStarted (this);
-        if (checker.shouldBailOut())
-            return;
-    }
-}
-
-void MyJuceSlider::sendDragEnd()
-{
-    if (! dragStarted)
-        return;
-
-    stoppedDragging();
-    dragStarted = false;
-    juce::Component::BailOutChecker checker (this);
-    for (int i = listeners.size(); --i >= 0;)
-    {
-        listeners.getUnchecked (i)->sliderDragEnded (this);
-        if (checker.shouldBailOut())
-            return;
-    }
-}
-
 bool MyJuceSlider::setValueAndNotifyNow (double v)
 {
     juce::Slider::setValue (v, juce::dontSendNotification);
-    juce::Component::SafePointer<MyJuceSlider> self (this);
-    handleAsyncUpdate();
-    return self != nullptr;
-}
-
-void MyJuceSlider::repaintParent()
-{
-    if (auto* parent = getParentComponent())
-        parent->repaint();
+    return notifyNow();
 }
 
 void MyJuceSlider::mouseDown (const juce::MouseEvent& e)
 {
-    juce::Component::SafePointer<MyJuceSlider> self (this);
-    sendDragStart();
-    if (self == nullptr)
+    if (! sendDragStart())
         return;
 
     if (e.mods.isAltDown())
@@ -190,12 +127,7 @@ void MyJuceSlider::mouseDown (const juce::MouseEvent& e)
     }
 
     if (e.mods.isCommandDown())
-    {
-        elastic = true;
-        elasticTime = WidgetMilliseconds();
-        elasticFactor = 0.0f;
-        startTimer (50);
-    }
+        startElastic();
 
     lastMouse = e.position;
     positionX = positionY = getPositionOfValue (getValue());
@@ -211,46 +143,18 @@ void MyJuceSlider::mouseDrag (const juce::MouseEvent& e)
     const bool horizontal = isHorizontal();
 
     if (elastic)
-    {
-        const uint32_t now = WidgetMilliseconds();
-        const uint32_t dt = now - elasticTime;
-        if (dt > 0)
-        {
-            const float dx = horizontal ? e.position.x - positionX : e.position.x;
-            const float dy = horizontal ? e.position.y : e.position.y - positionY;
-            const double d = std::sqrt ((double) (dx * dx + dy * dy));
-            const float s = (float) (horizontal ? getHeight() : getWidth());
-            const float limit = std::max (150.0f * (float) d, s);
-            const float k = limit > 0.0f ? s / limit : 1.0f;
-            elasticTime = now;
-            elasticFactor = (float) std::min (1.0, 1.0 - std::pow ((double) (1.0f - k), (double) dt));
-        }
-    }
+        stepElasticFactor (horizontal ? e.position.x - positionX : e.position.x,
+                           horizontal ? e.position.y : e.position.y - positionY,
+                           (float) (horizontal ? getHeight() : getWidth()));
 
     double value = getValue();
     bool moved = false;
 
     if (horizontal)
     {
-        float x = e.position.x;
-        const float width = (float) getWidth();
-        if (x != positionX)
+        if (e.position.x != positionX)
         {
-            if (x < 0.0f)
-                x = 0.0f;
-            else if (x >= width)
-                x = width;
-
-            if (elastic)
-            {
-                x = positionX + (x - positionX) * elasticFactor;
-                if (x < 0.0f)
-                    x = 0.0f;
-                else if (x >= width)
-                    x = width - 1.0f;
-                positionX = x;
-            }
-
+            const float x = elasticCoordinate (e.position.x, positionX, (float) getWidth());
             if (lookAndFeel.trackLength > 0)
             {
                 value = juce::jlimit (0.0, 1.0, (double) ((x - (float) lookAndFeel.trackStart) / (float) lookAndFeel.trackLength));
@@ -260,6 +164,8 @@ void MyJuceSlider::mouseDrag (const juce::MouseEvent& e)
     }
     else
     {
+        // Values grow upwards: the limits mirror the horizontal ones (an
+        // elastic step stops a pixel short of the top).
         float y = e.position.y;
         const float height = (float) getHeight();
         if (y != positionY)
@@ -298,31 +204,14 @@ void MyJuceSlider::mouseDrag (const juce::MouseEvent& e)
 
 void MyJuceSlider::mouseUp (const juce::MouseEvent&)
 {
-    juce::Component::SafePointer<MyJuceSlider> self (this);
-    sendDragEnd();
-    if (self == nullptr)
-        return;
-
-    if (elastic)
-    {
-        repaintParent();
-        stopTimer();
-        elastic = false;
-    }
+    if (sendDragEnd())
+        stopElastic();
 }
 
 void MyJuceSlider::mouseWheelMove (const juce::MouseEvent&, const juce::MouseWheelDetails& wheel)
 {
-    if (wheel.deltaY == 0.0f)
+    if (wheel.deltaY == 0.0f || ! openWheelGesture())
         return;
-
-    juce::Component::SafePointer<MyJuceSlider> self (this);
-    if (! wheelActive)
-    {
-        sendDragStart();
-        if (self == nullptr)
-            return;
-    }
 
     float step = wheel.deltaY * (juce::ModifierKeys::currentModifiers.isCommandDown() ? 0.05f : 0.5f);
     if (wheel.isReversed)
@@ -333,41 +222,16 @@ void MyJuceSlider::mouseWheelMove (const juce::MouseEvent&, const juce::MouseWhe
         if (! setValueAndNotifyNow (value))
             return;
 
-    wheelActive = true;
-    lastWheelTime = WidgetMilliseconds();
-    startTimer (50);
+    keepWheelGestureOpen();
 }
-
-bool MyJuceSlider::keyPressed (const juce::KeyPress&) { return false; }
 
 void MyJuceSlider::timerCallback()
 {
-    if (wheelActive && ! elastic && WidgetMilliseconds() - lastWheelTime >= 501)
-    {
-        // With a button held the release closes the gesture instead.
-        if (! juce::ModifierKeys::currentModifiers.isAnyMouseButtonDown())
-        {
-            juce::Component::SafePointer<MyJuceSlider> self (this);
-            sendDragEnd();
-            if (self == nullptr)
-                return;
-        }
-        wheelActive = false;
-    }
+    if (wheelActive && ! elastic && ! closeWheelGestureAfterPause())
+        return;
 
     if (elastic)
-    {
-        const auto now = juce::Time::getCurrentTime();
-        const juce::MouseEvent e (juce::Desktop::getInstance().getMainMouseSource(), lastMouse,
-                                  juce::ModifierKeys::currentModifiers,
-                                  juce::MouseInputSource::defaultPressure,
-                                  juce::MouseInputSource::defaultOrientation,
-                                  juce::MouseInputSource::defaultRotation,
-                                  juce::MouseInputSource::defaultTiltX,
-                                  juce::MouseInputSource::defaultTiltY,
-                                  this, this, now, lastMouse, now, 1, true);
-        mouseDrag (e);
-    }
+        dragAtLastMouse();
 }
 
 void MyJuceSlider::DrawElas (juce::Graphics& g)
@@ -378,12 +242,7 @@ void MyJuceSlider::DrawElas (juce::Graphics& g)
     const float x0 = (float) getX();
     const float y0 = (float) getY();
     const float p = getPositionOfValue (getValue());
-    juce::Point<float> start = isHorizontal() ? juce::Point<float> (x0 + p, y0 + (float) getHeight() * 0.5f)
-                                              : juce::Point<float> (x0 + (float) getWidth() * 0.5f, y0 + p);
-    const juce::Point<float> end (x0 + lastMouse.x, y0 + lastMouse.y);
-
-    g.setColour (juce::Colours::black);
-    g.drawLine (start.x + 1.0f, start.y + 1.0f, end.x + 1.0f, end.y + 1.0f, 1.0f);
-    g.setColour (juce::Colours::white);
-    g.drawLine (start.x, start.y, end.x, end.y, 1.0f);
+    const juce::Point<float> start = isHorizontal() ? juce::Point<float> (x0 + p, y0 + (float) getHeight() * 0.5f)
+                                                    : juce::Point<float> (x0 + (float) getWidth() * 0.5f, y0 + p);
+    drawElasticLine (g, start, { x0 + lastMouse.x, y0 + lastMouse.y });
 }

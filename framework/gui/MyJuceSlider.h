@@ -8,9 +8,7 @@
 // second after the last notch. MySliderLookAndFeel draws a flat two-line
 // track, no thumb, and a small tick while highlighted.
 // Threads: message thread only.
-#include <juce_gui_basics/juce_gui_basics.h>
-
-#include <cstdint>
+#include "MyJuceSliderBase.h"
 
 class MySliderLookAndFeel : public juce::LookAndFeel_V2
 {
@@ -32,16 +30,12 @@ public:
     juce::Colour highlightColour = juce::Colours::transparentBlack;
 };
 
-class MyJuceSlider : public juce::Slider,
-                     public juce::Timer,
-                     public juce::AsyncUpdater
+class MyJuceSlider : public MyJuceSliderBase
 {
 public:
     explicit MyJuceSlider (const juce::String& name);
     ~MyJuceSlider() override;
 
-    // Appends to the slider's own listeners (null or already present: ignored).
-    void addListener (juce::Slider::Listener* listener);
     // Nothing when value is the current one. Otherwise sets it silently and,
     // with notify, tells the listeners now (synchronous) or from the message loop.
     void setValue (double value, bool notify, bool synchronous);
@@ -51,19 +45,12 @@ public:
     // Draws the elastic line into the parent's graphics (the owner calls it
     // from its paintOverChildren).
     void DrawElas (juce::Graphics& g);
-    void sendDragStart();
-    void sendDragEnd();
 
     void mouseDown (const juce::MouseEvent&) override;
     void mouseDrag (const juce::MouseEvent&) override;
     void mouseUp (const juce::MouseEvent&) override;
     void mouseWheelMove (const juce::MouseEvent&, const juce::MouseWheelDetails&) override;
-    bool keyPressed (const juce::KeyPress&) override;
     void timerCallback() override;
-    void handleAsyncUpdate() override;
-
-    bool isElastic() const noexcept { return elastic; }
-    bool isGestureOpen() const noexcept { return dragStarted; }
 
     float defaultValue = 0.0f;
 
@@ -71,19 +58,10 @@ private:
     // Sets v silently and tells the listeners now; false when the slider was
     // deleted by a listener.
     bool setValueAndNotifyNow (double v);
-    void repaintParent();
 
-    bool elastic = false;
-    uint32_t elasticTime = 0;
-    float elasticFactor = 0.0f;
-    bool wheelActive = false;
-    uint32_t lastWheelTime = 0;
     float positionX = 0.0f;
     float positionY = 0.0f;
-    bool dragStarted = false;
     MySliderLookAndFeel lookAndFeel;
-    juce::Point<float> lastMouse;
-    juce::Array<juce::Slider::Listener*> listeners;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MyJuceSlider)
 };

@@ -1,7 +1,6 @@
 #include "MyJuceSlider2D.h"
 
 #include "KitArtwork.h"
-#include "WidgetClock.h"
 
 #include <algorithm>
 #include <cmath>
@@ -39,13 +38,12 @@ void MySlider2DLookAndFeel::drawLinearSlider (juce::Graphics& g, int, int, int, 
 
 //==============================================================================
 MyJuceSlider2D::MyJuceSlider2D (const juce::String& name)
-    : juce::Slider (name),
+    : MyJuceSliderBase (name),
       lookAndFeel (std::make_unique<MySlider2DLookAndFeel>())
 {
     setTextBoxStyle (juce::Slider::NoTextBox, true, 80, 20);
     setSliderStyle (juce::Slider::LinearBar);
     setRange (0.0, 1.0, 0.0);
-    setWantsKeyboardFocus (false);
     setLookAndFeel (lookAndFeel.get());
 #if VOKT_OPENGL
     openGLContext.setRenderer (&renderer);
@@ -60,12 +58,6 @@ MyJuceSlider2D::~MyJuceSlider2D()
 #endif
     setLookAndFeel (nullptr);
     lookAndFeel.reset();
-}
-
-void MyJuceSlider2D::addListener (juce::Slider::Listener* listener)
-{
-    if (listener != nullptr)
-        listeners.addIfNotAlreadyThere (listener);
 }
 
 void MyJuceSlider2D::setBounds (int x, int y, int width, int height)
@@ -99,61 +91,13 @@ void MyJuceSlider2D::setYValue (float v)
     }
 }
 
-void MyJuceSlider2D::handleAsyncUpdate()
+bool MyJuceSlider2D::changeValue (double& value, double v)
 {
-    cancelPendingUpdate();
-    juce::Component::BailOutChecker checker (this);
-    for (int i = listeners.size(); --i >= 0;)
-    {
-        listeners.getUnchecked (i)->sliderValueChanged (this);
-        if (checker.shouldBailOut())
-            return;
-    }
-}
-
-bool MyJuceSlider2D::notifyNow()
-{
-    juce::Component::SafePointer<MyJuceSlider2D> self (this);
-    handleAsyncUpdate();
-    return self != nullptr;
-}
-
-void MyJuceSlider2D::sendDragStart()
-{
-    if (dragStarted)
-        return;
-
-    startedDragging();
-    dragStarted = true;
-    juce::Component::BailOutChecker checker (this);
-    for (int i = listeners.size(); --i >= 0;)
-    {
-        listeners.getUnchecked (i)->sliderDragStarted (this);
-        if (checker.shouldBailOut())
-            return;
-    }
-}
-
-void MyJuceSlider2D::sendDragEnd()
-{
-    if (! dragStarted)
-        return;
-
-    stoppedDragging();
-    dragStarted = false;
-    juce::Component::BailOutChecker checker (this);
-    for (int i = listeners.size(); --i >= 0;)
-    {
-        listeners.getUnchecked (i)->sliderDragEnded (this);
-        if (checker.shouldBailOut())
-            return;
-    }
-}
-
-void MyJuceSlider2D::repaintParent()
-{
-    if (auto* parent = getParentComponent())
-        parent->repaint();
+    if (v == value)
+        return true;
+    value = v;
+    repaint();
+    return notifyNow();
 }
 
 void MyJuceSlider2D::paint (juce::Graphics& g)
@@ -165,21 +109,15 @@ void MyJuceSlider2D::paint (juce::Graphics& g)
 
 void MyJuceSlider2D::mouseDown (const juce::MouseEvent& e)
 {
-    juce::Component::SafePointer<MyJuceSlider2D> self (this);
-
     if (e.mods.isCommandDown())
     {
         // A fresh clock: the first step covers 50 ms like the ones after it.
-        elastic = true;
-        elasticTime = WidgetMilliseconds();
-        elasticFactor = 0.0f;
-        startTimer (50);
+        startElastic();
     }
     else if (e.mods.isAltDown())
     {
         // The defaults reach the listeners inside the gesture, before its end.
-        sendDragStart();
-        if (self == nullptr)
+        if (! sendDragStart())
             return;
         bool changed = false;
         if (valueX != (double) defaultX)
@@ -204,10 +142,8 @@ void MyJuceSlider2D::mouseDown (const juce::MouseEvent& e)
 
     lastMouse = e.position;
     axisLock = 0;
-    sendDragStart();
-    if (self == nullptr)
-        return;
-    mouseDrag (e);
+    if (sendDragStart())
+        mouseDrag (e);
 }
 
 void MyJuceSlider2D::mouseDrag (const juce::MouseEvent& e)
@@ -252,74 +188,22 @@ void MyJuceSlider2D::mouseDrag (const juce::MouseEvent& e)
     pixelX = (float) lf.x0 + (float) valueX * (float) lf.xRange;
     pixelY = (float) lf.y0 + (float) (1.0 - valueY) * (float) lf.yRange;
 
+    // The glide's scale is the pad's fixed 16 pixels.
     if (elastic)
-    {
-        const uint32_t now = WidgetMilliseconds();
-        const uint32_t dt = now - elasticTime;
-        if (dt > 0)
-        {
-            const float dx = mx - pixelX, dy = my - pixelY;
-            const double d = std::sqrt ((double) (dx * dx + dy * dy));
-            const float k = 16.0f / std::max (150.0f * (float) d, 16.0f);
-            elasticTime = now;
-            elasticFactor = (float) std::min (1.0, 1.0 - std::pow ((double) (1.0f - k), (double) dt));
-        }
-    }
-
-    juce::Component::SafePointer<MyJuceSlider2D> self (this);
+        stepElasticFactor (mx - pixelX, my - pixelY, 16.0f);
 
     if (mx != pixelX)
     {
-        const float width = (float) getWidth();
-        float x = mx;
-        if (x < 0.0f)
-            x = 0.0f;
-        else if (x >= width)
-            x = width;
-        if (elastic)
-        {
-            x = pixelX + (x - pixelX) * elasticFactor;
-            if (x < 0.0f)
-                x = 0.0f;
-            else if (x >= width)
-                x = width - 1.0f;
-        }
-        pixelX = x;
-        const double v = juce::jlimit (0.0, 1.0, (double) ((pixelX - (float) lf.x0) / (float) lf.xRange));
-        if (v != valueX)
-        {
-            valueX = v;
-            repaint();
-            if (! notifyNow())
-                return;
-        }
+        pixelX = elasticCoordinate (mx, pixelX, (float) getWidth());
+        if (! changeValue (valueX, juce::jlimit (0.0, 1.0, (double) ((pixelX - (float) lf.x0) / (float) lf.xRange))))
+            return;
     }
 
     if (my != pixelY)
     {
-        const float height = (float) getHeight();
-        float y = my;
-        if (y < 0.0f)
-            y = 0.0f;
-        else if (y >= height)
-            y = height;
-        if (elastic)
-        {
-            y = pixelY + (y - pixelY) * elasticFactor;
-            if (y < 0.0f)
-                y = 0.0f;
-            else if (y >= height)
-                y = height - 1.0f;
-        }
-        pixelY = y;
-        const double v = juce::jlimit (0.0, 1.0, 1.0 - (double) ((pixelY - (float) lf.y0) / (float) lf.yRange));
-        if (v != valueY)
-        {
-            valueY = v;
-            repaint();
-            if (! notifyNow())
-                return;
-        }
+        pixelY = elasticCoordinate (my, pixelY, (float) getHeight());
+        if (! changeValue (valueY, juce::jlimit (0.0, 1.0, 1.0 - (double) ((pixelY - (float) lf.y0) / (float) lf.yRange))))
+            return;
     }
 
     lastMouse = { mx, my };
@@ -329,99 +213,46 @@ void MyJuceSlider2D::mouseDrag (const juce::MouseEvent& e)
 
 void MyJuceSlider2D::mouseUp (const juce::MouseEvent&)
 {
-    juce::Component::SafePointer<MyJuceSlider2D> self (this);
-    sendDragEnd();
-    if (self == nullptr)
+    if (! sendDragEnd())
         return;
 
     // A wheel gesture still open was closed with the press's gesture.
     wheelActive = false;
-    if (elastic)
-    {
-        repaintParent();
-        stopTimer();
-        elastic = false;
-    }
+    stopElastic();
 }
 
 void MyJuceSlider2D::mouseWheelMove (const juce::MouseEvent&, const juce::MouseWheelDetails& wheel)
 {
-    juce::Component::SafePointer<MyJuceSlider2D> self (this);
-    if (! wheelActive)
-    {
-        sendDragStart();
-        if (self == nullptr)
-            return;
-    }
+    if (! openWheelGesture())
+        return;
 
     const double f = juce::ModifierKeys::currentModifiers.isCommandDown() ? 0.05 : 0.5;
 
     if (wheel.deltaX != 0.0f)
-    {
-        const double v = juce::jlimit (0.0, 1.0, valueX + (double) wheel.deltaX * f);
-        if (v != valueX)
-        {
-            valueX = v;
-            repaint();
-            if (! notifyNow())
-                return;
-        }
-    }
+        if (! changeValue (valueX, juce::jlimit (0.0, 1.0, valueX + (double) wheel.deltaX * f)))
+            return;
 
     if (wheel.deltaY != 0.0f)
     {
         double step = (double) wheel.deltaY * f;
         if (wheel.isReversed)
             step = -step;
-        const double v = juce::jlimit (0.0, 1.0, valueY + step);
-        if (v != valueY)
-        {
-            valueY = v;
-            repaint();
-            if (! notifyNow())
-                return;
-        }
+        if (! changeValue (valueY, juce::jlimit (0.0, 1.0, valueY + step)))
+            return;
     }
 
-    wheelActive = true;
-    lastWheelTime = WidgetMilliseconds();
-    startTimer (50);
+    keepWheelGestureOpen();
 }
-
-bool MyJuceSlider2D::keyPressed (const juce::KeyPress&) { return false; }
 
 void MyJuceSlider2D::timerCallback()
 {
-    if (wheelActive && WidgetMilliseconds() - lastWheelTime >= 501)
-    {
-        // With a button held the release closes the gesture instead.
-        if (! juce::ModifierKeys::currentModifiers.isAnyMouseButtonDown())
-        {
-            juce::Component::SafePointer<MyJuceSlider2D> self (this);
-            sendDragEnd();
-            if (self == nullptr)
-                return;
-        }
-        wheelActive = false;
-    }
+    if (wheelActive && ! closeWheelGestureAfterPause())
+        return;
 
     if (elastic)
-    {
-        const auto now = juce::Time::getCurrentTime();
-        const juce::MouseEvent e (juce::Desktop::getInstance().getMainMouseSource(), lastMouse,
-                                  juce::ModifierKeys::currentModifiers,
-                                  juce::MouseInputSource::defaultPressure,
-                                  juce::MouseInputSource::defaultOrientation,
-                                  juce::MouseInputSource::defaultRotation,
-                                  juce::MouseInputSource::defaultTiltX,
-                                  juce::MouseInputSource::defaultTiltY,
-                                  this, this, now, lastMouse, now, 1, true);
-        mouseDrag (e);
-    }
+        dragAtLastMouse();
     else if (! wheelActive)
-    {
         stopTimer();
-    }
 }
 
 void MyJuceSlider2D::DrawElas (juce::Graphics& g, int dx, int dy)
@@ -432,12 +263,8 @@ void MyJuceSlider2D::DrawElas (juce::Graphics& g, int dx, int dy)
     const auto& lf = *lookAndFeel;
     const float px = (float) (getX() + dx);
     const float py = (float) (getY() + dy);
-    const juce::Point<float> start ((float) lf.x0 + (float) lf.xRange * (float) valueX + px,
-                                    (float) lf.y0 + (float) lf.yRange * (float) (1.0 - valueY) + py);
-    const juce::Point<float> end (px + lastMouse.x, py + lastMouse.y);
-
-    g.setColour (juce::Colours::black);
-    g.drawLine (start.x + 1.0f, start.y + 1.0f, end.x + 1.0f, end.y + 1.0f, 1.0f);
-    g.setColour (juce::Colours::white);
-    g.drawLine (start.x, start.y, end.x, end.y, 1.0f);
+    drawElasticLine (g,
+                     { (float) lf.x0 + (float) lf.xRange * (float) valueX + px,
+                       (float) lf.y0 + (float) lf.yRange * (float) (1.0 - valueY) + py },
+                     { px + lastMouse.x, py + lastMouse.y });
 }

@@ -11,7 +11,7 @@
 // With VOKT_OPENGL an OpenGL context that only clears is attached; painting
 // is the same either way.
 // Threads: message thread only.
-#include <juce_gui_basics/juce_gui_basics.h>
+#include "MyJuceSliderBase.h"
 
 #if VOKT_OPENGL
  #include <juce_opengl/juce_opengl.h>
@@ -38,16 +38,12 @@ public:
     int x0 = 8, xRange = 1, y0 = 8, yRange = 1;
 };
 
-class MyJuceSlider2D : public juce::Slider,
-                       public juce::Timer,
-                       public juce::AsyncUpdater
+class MyJuceSlider2D : public MyJuceSliderBase
 {
 public:
     explicit MyJuceSlider2D (const juce::String& name);
     ~MyJuceSlider2D() override;
 
-    // Appends to the pad's own listeners (null or already present: ignored).
-    void addListener (juce::Slider::Listener* listener);
     // Sets the bounds and the point's frame (resized() keeps the frame right
     // for any other way of resizing).
     void setBounds (int x, int y, int width, int height);
@@ -57,8 +53,6 @@ public:
     // The elastic line while a Cmd-drag runs, offset by (dx, dy) from the
     // pad's position in its parent: (0, 0) draws in the parent's coordinates.
     void DrawElas (juce::Graphics& g, int dx, int dy);
-    void sendDragStart();
-    void sendDragEnd();
 
     void paint (juce::Graphics&) override;
     void resized() override;
@@ -66,12 +60,8 @@ public:
     void mouseDrag (const juce::MouseEvent&) override;
     void mouseUp (const juce::MouseEvent&) override;
     void mouseWheelMove (const juce::MouseEvent&, const juce::MouseWheelDetails&) override;
-    bool keyPressed (const juce::KeyPress&) override;
     void timerCallback() override;
-    void handleAsyncUpdate() override;
 
-    bool isElastic() const noexcept { return elastic; }
-    bool isGestureOpen() const noexcept { return dragStarted; }
     // 0 none yet, 1 horizontal only (Y frozen), 2 vertical only (X frozen).
     int getAxisLock() const noexcept { return axisLock; }
     const MySlider2DLookAndFeel& getPadLookAndFeel() const noexcept { return *lookAndFeel; }
@@ -82,22 +72,14 @@ public:
     double valueX = 0.0;
 
 private:
-    // Tells the listeners now; false when a listener deleted the pad.
-    bool notifyNow();
-    void repaintParent();
+    // Stores v in `value` when it differs, repaints and tells the listeners
+    // now; false when a listener deleted the pad.
+    bool changeValue (double& value, double v);
 
-    bool elastic = false;
-    uint32_t elasticTime = 0;
-    float elasticFactor = 0.0f;
-    bool wheelActive = false;
-    uint32_t lastWheelTime = 0;
     float pixelX = 0.0f;
     float pixelY = 0.0f;
-    bool dragStarted = false;
     int32_t axisLock = 0;
     std::unique_ptr<MySlider2DLookAndFeel> lookAndFeel;
-    juce::Point<float> lastMouse;
-    juce::Array<juce::Slider::Listener*> listeners;
 #if VOKT_OPENGL
     struct ClearingRenderer : juce::OpenGLRenderer
     {
