@@ -28,11 +28,10 @@ if [ "${VOKT_SKIP_TSAN:-0}" != "1" ]; then
     # The benchmarks are left out here: the first pass compiles them.
     cmake -S . -B "$tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOKT_SANITIZE=thread -DVOKT_BUILD_BENCH=OFF
     cmake --build "$tsan" -j "$jobs"
-    # Left out here only (the first pass runs them): the VST3 host tests wait
-    # a fixed time for the plug-in's own message thread (300 ms for a label
-    # of the editor), which ThreadSanitizer on a loaded machine overruns; run
-    # on their own here they pass with no report.
-    slow_waits='QuarnVst3Host\.'
+    # Also left out here only (the first pass runs it): under
+    # ThreadSanitizer the pointer drag on the plug-in's editor in the VST3
+    # host reaches none of its controls in about one run in five.
+    lost_drag='QuarnVst3Host\.EditorOpensFollowsTheHostAndResizes'
     xvfb-run -a -s "-screen 0 1600x1200x24" \
-        ctest --test-dir "$tsan" --output-on-failure -j "$jobs" -E "$slow_waits"
+        ctest --test-dir "$tsan" --output-on-failure -j "$jobs" -E "$lost_latency|$lost_drag"
 fi

@@ -54,6 +54,21 @@ inline void pumpMessages (int ms)
     juce::MessageManager::getInstance()->runDispatchLoopUntil (ms);
 }
 
+// Lets the message loop run until done() holds or timeoutMs has passed;
+// done()'s last answer. The bound is for what a loaded machine or a
+// sanitizer build may hold back: generous, as the wait ends once done().
+inline bool pumpUntil (const std::function<bool()>& done, int timeoutMs = 15000)
+{
+    const auto end = juce::Time::getMillisecondCounter() + (juce::uint32) timeoutMs;
+    while (! done())
+    {
+        if (juce::Time::getMillisecondCounter() > end)
+            return done();
+        pumpMessages (10);
+    }
+    return true;
+}
+
 // Sets the bus layout: main in/out with `channels` channels, side chain with
 // `sideChain` channels (0 disables it); then prepares the effect.
 inline bool prepare (Zuveruva& fx, int channels, int sideChain, int block)
