@@ -26,6 +26,17 @@ target_link_libraries(vokt_juce
         juce::pkgconfig_JUCE_IMG_LINUX_DEPS
         PkgConfig::VOKT_CODECS)
 
+# Sanitizer builds are test builds: line tables (-g1) give their reports
+# file:line, inlined frames included, and compile, link and take disk in a
+# fraction of full debug information. JUCE's recommended flags add -g in
+# Debug after the directory's options, so the level is handed on from a
+# library linked after them, where it comes last on every compile line.
+if(NOT VOKT_SANITIZE STREQUAL "none")
+    add_library(vokt_sanitizer_debug_info INTERFACE)
+    target_compile_options(vokt_sanitizer_debug_info INTERFACE -g1)
+    target_link_libraries(vokt_juce PUBLIC vokt_sanitizer_debug_info)
+endif()
+
 target_compile_definitions(vokt_juce PRIVATE
     JUCE_WEB_BROWSER=0
     JUCE_USE_CURL=0
