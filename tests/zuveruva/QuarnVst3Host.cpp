@@ -232,16 +232,19 @@ TEST (QuarnVst3Host, EveryParameterIsSettableAndAuxOnOffersItsSources)
 
     // Each value reaches the effect and is what the host reads back after
     // the effect's own ticks told it the running values. The recall
-    // parameters, whose moves change the others, keep their values; Sync
-    // stays off (it would make "Play" follow the stopped host); the unnamed
-    // parameter holds nothing and reads 0.
+    // parameters, whose moves change the others, keep their values; so does
+    // Bands: a new frame size, applied on whichever tick of the plug-in's
+    // comes first, takes a one-shot "Sample" snapshot with Amplitude at the
+    // top, and the next block sets Sample back to 0. Sync stays off (it
+    // would make "Play" follow the stopped host); the unnamed parameter
+    // holds nothing and reads 0.
     std::vector<float> set (37, 0.0f);
     for (int i = 0; i < 37; ++i)
     {
         EXPECT_GE (params[i]->getNumSteps(), 2) << names[i];
-        if (i == Zuveruva::kPreset || i == Zuveruva::kSuperSlider)
+        if (i == Zuveruva::kPreset || i == Zuveruva::kSuperSlider || i == Zuveruva::kBands)
             set[(size_t) i] = params[i]->getValue();
-        else if (i == Zuveruva::kBands || i == Zuveruva::kSync)
+        else if (i == Zuveruva::kSync)
             set[(size_t) i] = 0.0f;
         else
             set[(size_t) i] = i == Zuveruva::kAuxOn ? 0.5f : 1.0f;
