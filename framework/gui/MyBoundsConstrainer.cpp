@@ -64,9 +64,20 @@ void MyBoundsConstrainer::checkBounds (juce::Rectangle<int>& bounds,
         }
 
         // The whole-window aspect at which the inner component, smaller by
-        // the two margins, has the proportions `ratio`.
-        if (bounds.getHeight() > 0)
-            aspect = (deltaWidth - deltaHeight * ratio) / bounds.getHeight() + ratio;
+        // the two margins, has the proportions `ratio`. With both edges
+        // dragged the base class keeps the side that grew relatively more and
+        // derives the other from the aspect, so the aspect is the one that
+        // gives the derived side exactly.
+        if (bounds.getWidth() > 0 && bounds.getHeight() > 0)
+        {
+            const double before = previousBounds.getHeight() > 0
+                                      ? previousBounds.getWidth() / (double) previousBounds.getHeight() : 0.0;
+            const double now = bounds.getWidth() / (double) bounds.getHeight();
+            if (before > now) // the width follows the height
+                aspect = (deltaWidth - deltaHeight * ratio) / bounds.getHeight() + ratio;
+            else // the height follows the width
+                aspect = bounds.getWidth() / ((bounds.getWidth() - deltaWidth) / ratio + deltaHeight);
+        }
         if (! (aspect > 0.0) || ! std::isfinite (aspect))
             aspect = 0.0;
     }

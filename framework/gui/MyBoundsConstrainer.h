@@ -32,7 +32,9 @@ public:
     double deltaHeight = 0.0;
     juce::Component* ratioComponent = nullptr;
     juce::Component* mainComponent = nullptr;
-    const int extraHeight;
+    // The height the constrained window adds around mainComponent; a window
+    // whose own layout differs (an in-window menu bar) sets its real figure.
+    int extraHeight;
     bool alwaysKeepRatio = false;
 
 private:

@@ -166,7 +166,8 @@ StandaloneFilterWindow::StandaloneFilterWindow (const juce::String& title, const
 
     const int minW = (int) content->minEditorWidth;
     // The menu bar's height, from the window's own layout.
-    const int minH = (int) content->minEditorHeight + content->playerHeight + getContentComponentBorder().getTopAndBottom();
+    const int menuBarHeight = getContentComponentBorder().getTopAndBottom();
+    const int minH = (int) content->minEditorHeight + content->playerHeight + menuBarHeight;
     setResizeLimits (minW, minH, 10000, 10000);
 
     if (auto* editor = dynamic_cast<MyEditor*> (content->filterEditor))
@@ -176,6 +177,9 @@ StandaloneFilterWindow::StandaloneFilterWindow (const juce::String& title, const
         {
             editorConstrainer->setMinimumSize (minW, minH);
             editorConstrainer->setMainComponent (content);
+            // Held proportions account for what this window adds above the
+            // content (its menu bar), not the effect's standalone default.
+            editorConstrainer->extraHeight = menuBarHeight;
             setConstrainer (editorConstrainer);
         }
     }

@@ -220,6 +220,38 @@ TEST_F (SelvoWindowTest, ModeChangeResizesTheBar)
     quit (w);
 }
 
+TEST_F (SelvoWindowTest, ShiftResizeKeepsTheEditorProportions)
+{
+    auto w = start();
+    auto* constrainer = w->editorConstrainer;
+    ASSERT_NE (constrainer, nullptr);
+    auto& content = *w->content;
+    auto& editor = *content.filterEditor;
+
+    // player mode, then how much the window's corner is dragged
+    struct Case { int mode, dw, dh; };
+    const Case cases[] = { { 0, 280, 100 }, { 0, 40, 300 }, { 1, 200, 0 }, { 1, 0, 250 } };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (juce::String (c.mode) + ": " + juce::String (c.dw) + " x " + juce::String (c.dh));
+        w->newMode (c.mode);
+        juce::ModifierKeys::currentModifiers = juce::ModifierKeys (juce::ModifierKeys::shiftModifier);
+        constrainer->resizeStart();
+        const double ratio = constrainer->ratio;
+        const auto from = w->getBounds();
+        constrainer->setBoundsForComponent (w.get(), from.withSize (from.getWidth() + c.dw, from.getHeight() + c.dh),
+                                            false, false, true, true);
+        constrainer->resizeEnd();
+        juce::ModifierKeys::currentModifiers = juce::ModifierKeys();
+
+        EXPECT_GT (w->getWidth(), from.getWidth());
+        EXPECT_EQ (content.getHeight(), content.playerHeight + editor.getHeight());
+        // The editor under the player bar keeps the proportions it had, to a pixel of rounding.
+        EXPECT_NEAR (editor.getHeight(), editor.getWidth() / ratio, 1.0);
+    }
+    quit (w);
+}
+
 TEST (SelvoSpeed, SliderToSpeed)
 {
     struct Case { float value; bool snap; float speed; };
