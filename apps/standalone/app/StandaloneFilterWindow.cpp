@@ -80,6 +80,8 @@ StandaloneFilterWindow::StandaloneFilterWindow (const juce::String& title, const
     }
 
     deviceManager->addAudioCallback (streamer.get());
+    // One registration for every enabled input, those enabled later in the
+    // Options dialog included: each message reaches the streamer once.
     deviceManager->addMidiInputDeviceCallback ({}, streamer.get());
 
     const auto setup = deviceManager->getAudioDeviceSetup();
@@ -186,10 +188,6 @@ StandaloneFilterWindow::StandaloneFilterWindow (const juce::String& title, const
 
     setVisible (true);
     startTimer (50);
-
-    for (const auto& device : juce::MidiInput::getAvailableDevices())
-        if (deviceManager->isMidiInputDeviceEnabled (device.identifier))
-            deviceManager->addMidiInputDeviceCallback (device.identifier, streamer.get());
 }
 
 StandaloneFilterWindow::~StandaloneFilterWindow()
@@ -345,17 +343,6 @@ void StandaloneFilterWindow::showAudioSettingsDialog()
     streamer->muted.store (false);
 
     setName (juce::String (appName) + " : " + currentFile.getFileName() + " (" + streamer->getShortSampleRate() + ")");
-
-    // Inputs enabled in the dialog start feeding the streamer; one callback
-    // per input, however often the dialog was opened.
-    for (const auto& device : juce::MidiInput::getAvailableDevices())
-    {
-        if (deviceManager->isMidiInputDeviceEnabled (device.identifier))
-        {
-            deviceManager->removeMidiInputDeviceCallback (device.identifier, streamer.get());
-            deviceManager->addMidiInputDeviceCallback (device.identifier, streamer.get());
-        }
-    }
 }
 
 juce::StringArray StandaloneFilterWindow::getMenuBarNames()

@@ -38,6 +38,30 @@ void click (juce::Button& b)
     juce::MessageManager::getInstance()->runDispatchLoopUntil (20);
 }
 
+// The device manager keeps its MIDI callbacks private; an explicit
+// instantiation may name a private member, which lets the tests read them.
+template <auto member, typename Tag>
+struct PrivateMember
+{
+    friend constexpr auto memberOf (Tag) { return member; }
+};
+struct MidiCallbacksTag
+{
+    friend constexpr auto memberOf (MidiCallbacksTag);
+};
+template struct PrivateMember<&juce::AudioDeviceManager::midiCallbacks, MidiCallbacksTag>;
+
+// The inputs callback is registered for, one entry per registration (the
+// empty identifier: every enabled input).
+juce::StringArray midiRegistrations (juce::AudioDeviceManager& manager, const juce::MidiInputCallback* callback)
+{
+    juce::StringArray inputs;
+    for (const auto& info : manager.*memberOf (MidiCallbacksTag {}))
+        if (info.callback == callback)
+            inputs.add (info.deviceIdentifier);
+    return inputs;
+}
+
 juce::File writeSnapshot (juce::Component& c, const juce::String& name)
 {
     const juce::File folder (VOKT_SNAPSHOT_DIR);
@@ -313,4 +337,18 @@ TEST_F (OptionsDialogWindow, WithoutADeviceTheDialogClosesAndTheWindowKeepsWorki
     EXPECT_EQ (window->getName(), "Vokt Selvo :  ()");
     window->streamer->startPlay();
     EXPECT_FALSE (window->streamer->isPlaying());
+}
+
+TEST_F (OptionsDialogWindow, DeviceMidiReachesTheStreamerOnceForEveryInput)
+{
+    // Enabled inputs, those enabled in the dialog included, feed the streamer
+    // through one registration: a second one would deliver every message twice.
+    start (true);
+    const juce::StringArray everyInput { juce::String() };
+    EXPECT_EQ (midiRegistrations (*window->deviceManager, window->streamer.get()), everyInput);
+    for (int i = 0; i < 2; ++i)
+    {
+        window->showAudioSettingsDialog();
+        EXPECT_EQ (midiRegistrations (*window->deviceManager, window->streamer.get()), everyInput);
+    }
 }
