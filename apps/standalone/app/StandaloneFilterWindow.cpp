@@ -651,6 +651,7 @@ void StandaloneFilterWindow::timerCallback()
         auto* reader = s.getAudioReader();
         player.setCurrentTime (s.filePosition.load());
         player.updateStartButton (s.isPlaying());
+        player.updateLoopButton (s.getLoop());
         player.updateGain (s.getGain());
         player.updateVariableSpeed (s.getVariableSpeed());
         player.updatePlayMode (reader != nullptr ? reader->playMode.load() : 0);

@@ -355,6 +355,42 @@ TEST_F (SelvoActionsTest, TimerBringsThePlayerInStep)
     EXPECT_EQ (player.fileNameLabel->getText(), " ");
 }
 
+TEST_F (SelvoActionsTest, LoopButtonShowsTheStreamersLoop)
+{
+    auto& w = start();
+    auto& s = *w.streamer;
+    auto& button = *w.content->player.loopButton;
+    const auto file = wav ("a.wav", 2);
+    const auto press = [&] (bool on) {
+        button.setToggleState (on, juce::sendNotificationSync);
+        juce::MessageManager::getInstance()->runDispatchLoopUntil (20);
+    };
+
+    // in order: what changes the loop, then the loop the streamer has
+    struct Step { const char* name; std::function<void()> change; bool loop; };
+    const Step steps[] = {
+        { "start-up", [] {}, false },
+        { "pressed with no file: nothing loops", [&] { press (true); }, false },
+        { "file opened", [&] { w.actionListenerCallback ("Open " + file.getFullPathName()); }, false },
+        { "pressed", [&] { press (true); }, true },
+        { "message LoopOff", [&] { w.actionListenerCallback ("LoopOff"); }, false },
+        { "message LoopOn", [&] { w.actionListenerCallback ("LoopOn"); }, true },
+        { "same file again keeps the loop", [&] { w.actionListenerCallback ("Open " + file.getFullPathName()); }, true },
+        { "streamer switched elsewhere", [&] { s.setLoop (false); }, false },
+        { "pressed again", [&] { press (true); }, true },
+        { "file cleared: the switch waits for the next file", [&] { w.menuItemSelected (2, 0); }, true },
+        { "message LoopOff without a file", [&] { w.actionListenerCallback ("LoopOff"); }, false },
+    };
+    for (const auto& step : steps)
+    {
+        SCOPED_TRACE (step.name);
+        step.change();
+        w.timerCallback();
+        EXPECT_EQ (s.getLoop(), step.loop);
+        EXPECT_EQ (button.getToggleState(), step.loop);
+    }
+}
+
 TEST_F (SelvoActionsTest, MenuBarSitsAboveTheContent)
 {
     auto& w = start();
