@@ -523,6 +523,12 @@ bool AudioFilterStreamer::isPlaying() const
 {
     if (audioReader == nullptr)
         return false;
+    // A request the audio thread has not applied yet is what the user asked
+    // last: a pause whose bounded wait ran out (a starved device) is not
+    // playing, or a file loaded next would start by itself.
+    const int request = audioReader->transportRequest.load();
+    if (request != MyAudioReader::NoRequest)
+        return request == MyAudioReader::Playing;
     const int state = audioReader->transportState.load();
     return state != MyAudioReader::Stopped && state != MyAudioReader::Paused;
 }

@@ -434,7 +434,10 @@ TEST_F (StreamerTest, PlayHeadIsSixtyBpmInFourFourPlayingWhileTheFilePlays)
     EXPECT_TRUE (effect.hostPlaying.load()) << "the effect reads it in its block";
     EXPECT_EQ (effect.wholeNoteMs.load(), 4000.0f);
 
+    // No block comes while the pause waits: the request is still pending,
+    // and it is what the user asked last (a file loaded now must not play).
     s.pausePlay();
+    EXPECT_FALSE (s.isPlaying());
     block.run (s);
     EXPECT_FALSE (s.getPosition()->getIsPlaying());
     block.run (s);

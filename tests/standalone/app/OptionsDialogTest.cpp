@@ -186,7 +186,7 @@ protected:
         seams.addDeviceTypes = [withDevice] (juce::AudioDeviceManager& m) {
             if (withDevice)
                 m.addAudioDeviceType (std::make_unique<selvo_test::TestDeviceType> (
-                    selvo_test::DeviceShape { 8, 512, false }));
+                    selvo_test::DeviceShape { 8, 512, false, {} }));
             else
                 m.addAudioDeviceType (std::make_unique<selvo_test::NoDeviceType>());
         };

@@ -24,6 +24,8 @@ struct DeviceShape
     int outputs = 2;
     int block = 256;
     bool threaded = true;
+    // Called on the device's thread after each block, when set.
+    std::function<void()> afterBlock;
 };
 
 class TestDevice : public juce::AudioIODevice, private juce::Thread
@@ -98,6 +100,8 @@ private:
         {
             callback->audioDeviceIOCallbackWithContext (in.getArrayOfReadPointers(), 2, out.getArrayOfWritePointers(),
                                                         shape.outputs, shape.block, {});
+            if (shape.afterBlock)
+                shape.afterBlock();
             wait (2);
         }
     }
