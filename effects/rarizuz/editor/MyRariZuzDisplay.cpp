@@ -4,15 +4,17 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 MyRariZuzDisplay::MyRariZuzDisplay()
-    : sonogram (juce::Image::ARGB, 1024, 1024, true),
+    : ring (juce::Image::ARGB, 1024, 1024, true),
       gestures ([this] (const juce::String& m) { sendActionMessage (m); })
 {
     setName ("Selvo Display");
     setWantsKeyboardFocus (true);
-    sonogram.clear (sonogram.getBounds(), juce::Colours::black);
+    setOpaque (true);
+    ring.clear (ring.getBounds(), juce::Colours::black);
 
     for (int i = 0; i < colourCount; ++i)
     {
@@ -81,29 +83,29 @@ void MyRariZuzDisplay::buildBackground (const MyBuffersArray<float>* line, int n
         return;
 
     const int W = (int) count, H = (int) half;
-    if (sonogram.getWidth() != W || sonogram.getHeight() != H || (int) rowBins.size() != H)
+    if (ring.getWidth() != W || ring.getHeight() != H || (int) rowBins.size() != H)
     {
-        sonogram = juce::Image (juce::Image::ARGB, W, H, true);
-        sonogram.clear (sonogram.getBounds(), juce::Colours::black);
+        ring = juce::Image (juce::Image::ARGB, W, H, true);
+        ring.clear (ring.getBounds(), juce::Colours::black);
+        head = 0;
         rowBins.resize ((size_t) H);
         for (int i = 0; i < H; ++i)
             rowBins[(size_t) i] = rowBin (i, H);
+        sonogramStale = stretchedStale = true;
     }
 
     n = std::min (n, W);
     if (n > 0)
     {
-        if (n < W)
-            sonogram.moveImageSection (0, 0, n, 0, W - n, H);
-
         const uint64_t writeIndex = line->getWriteIndex() % count;
         const float scale = 2.0f / ((float) length * 60.0f);
-        juce::Image::BitmapData bits (sonogram, W - n, 0, n, H, juce::Image::BitmapData::readWrite);
+        juce::Image::BitmapData bits (ring, juce::Image::BitmapData::readWrite);
 
         for (int k = 0; k < n; ++k)
         {
             const uint64_t slot = (writeIndex + count - 1 - (uint64_t) k % count) % count;
-            const int column = n - 1 - k;  // W - 1 - k, in the section
+            // Frame k (0 the newest) becomes the picture's column W - 1 - k.
+            const int column = (head + n - 1 - k) % W;
             for (int i = 0; i < H; ++i)
             {
                 const uint64_t b = (uint64_t) rowBins[(size_t) i];
@@ -114,9 +116,121 @@ void MyRariZuzDisplay::buildBackground (const MyBuffersArray<float>* line, int n
                 *pixel = colourPixels[(size_t) levelIndex (power)];
             }
         }
+        head = (head + n) % W;
+        sonogramStale = stretchedStale = true;
     }
 
     repaint();
+}
+
+const juce::Image& MyRariZuzDisplay::getSonogram() const
+{
+    const int W = ring.getWidth(), H = ring.getHeight();
+    if (sonogram.getWidth() != W || sonogram.getHeight() != H)
+    {
+        sonogram = juce::Image (juce::Image::ARGB, W, H, false);
+        sonogramStale = true;
+    }
+    if (sonogramStale)
+    {
+        const juce::Image::BitmapData from (ring, juce::Image::BitmapData::readOnly);
+        const juce::Image::BitmapData to (sonogram, juce::Image::BitmapData::writeOnly);
+        const auto older = (size_t) (W - head) * sizeof (juce::PixelARGB);
+        const auto newer = (size_t) head * sizeof (juce::PixelARGB);
+        for (int y = 0; y < H; ++y)
+        {
+            std::memcpy (to.getLinePointer (y), from.getPixelPointer (head, y), older);
+            std::memcpy (to.getLinePointer (y) + older, from.getLinePointer (y), newer);
+        }
+        sonogramStale = false;
+    }
+    return sonogram;
+}
+
+void MyRariZuzDisplay::updateStretchMaps (int w, int h)
+{
+    const juce::Point<int> source (ring.getWidth(), ring.getHeight()), target (w, h);
+    if (source == mapSource && target == mapTarget)
+        return;
+
+    // A picture of the ring's size whose every pixel holds its own column
+    // (then its own row) in its colour, stretched as paint stretches the
+    // picture; a row (a column) of the result is read back. Each channel
+    // carries 5 bits in the middle of an 8-step, so that the edge pixels the
+    // renderer covers only partly still decode; wider numbers take more
+    // passes.
+    juce::Image probe (juce::Image::ARGB, source.x, source.y, false);
+    auto readBack = [&] (bool rows, std::vector<int32_t>& map) {
+        const int size = rows ? h : w, limit = rows ? source.y : source.x;
+        map.assign ((size_t) size, 0);
+        // Two pixels across: a strip one pixel thin is all partly covered
+        // and drawn pixel by pixel, not as the runs a whole picture is.
+        juce::Image strip (juce::Image::ARGB, rows ? 2 : w, rows ? h : 2, true);
+        for (int shift = 0; shift == 0 || ((limit - 1) >> shift) != 0; shift += 15)
+        {
+            {
+                const juce::Image::BitmapData bits (probe, juce::Image::BitmapData::writeOnly);
+                for (int y = 0; y < source.y; ++y)
+                    for (int x = 0; x < source.x; ++x)
+                    {
+                        const auto code = (uint32_t) ((rows ? y : x) >> shift);
+                        auto part = [code] (int at) { return (juce::uint8) ((((code >> at) & 31u) << 3) | 4u); };
+                        reinterpret_cast<juce::PixelARGB*> (bits.getPixelPointer (x, y))->setARGB (255, part (10), part (5), part (0));
+                    }
+            }
+            strip.clear (strip.getBounds());
+            {
+                juce::Graphics g (strip);
+                g.setImageResamplingQuality (juce::Graphics::lowResamplingQuality);
+                g.drawImageWithin (probe, 0, 0, w, h, juce::RectanglePlacement::stretchToFit, false);
+            }
+            for (int i = 0; i < size; ++i)
+            {
+                const auto c = strip.getPixelAt (rows ? 0 : i, rows ? i : std::min (1, h - 1));
+                const auto code = ((uint32_t) (c.getRed() >> 3) << 10) | ((uint32_t) (c.getGreen() >> 3) << 5) | (uint32_t) (c.getBlue() >> 3);
+                map[(size_t) i] |= (int32_t) (code << shift);
+            }
+        }
+        for (auto& m : map)
+            m = juce::jlimit (0, limit - 1, m);
+    };
+    readBack (false, columnMap);
+    readBack (true, rowMap);
+    mapSource = source;
+    mapTarget = target;
+    stretchedStale = true;
+}
+
+void MyRariZuzDisplay::updateStretched()
+{
+    const int w = getWidth(), h = getHeight();
+    updateStretchMaps (w, h);
+    if (stretched.getWidth() != w || stretched.getHeight() != h)
+    {
+        stretched = juce::Image (juce::Image::ARGB, w, h, false);
+        stretchedStale = true;
+    }
+    if (! stretchedStale)
+        return;
+
+    const int W = ring.getWidth();
+    ringColumns.resize ((size_t) w);
+    for (int x = 0; x < w; ++x)
+    {
+        const int c = head + columnMap[(size_t) x];
+        ringColumns[(size_t) x] = c >= W ? c - W : c;
+    }
+    const juce::Image::BitmapData from (ring, juce::Image::BitmapData::readOnly);
+    const juce::Image::BitmapData to (stretched, juce::Image::BitmapData::writeOnly);
+    jassert (from.pixelStride == (int) sizeof (juce::PixelARGB) && to.pixelStride == (int) sizeof (juce::PixelARGB));
+    for (int y = 0; y < h; ++y)
+    {
+        const auto* source = reinterpret_cast<const juce::PixelARGB*> (from.getLinePointer (rowMap[(size_t) y]));
+        auto* pixel = reinterpret_cast<juce::PixelARGB*> (to.getLinePointer (y));
+        for (int x = 0; x < w; ++x)
+            pixel[x] = source[ringColumns[(size_t) x]];
+    }
+    stretchedStale = false;
 }
 
 //==============================================================================
@@ -142,7 +256,7 @@ juce::File MyRariZuzDisplay::printImage()
     if (file.exists())
         return {};
 
-    auto image = sonogram.createCopy();
+    auto image = getSonogram().createCopy();
     // The JPEG format holds no side over 65500 pixels (a picture of the
     // largest frame size is 65536 rows high): such a picture is scaled down.
     if (image.getWidth() > maxSnapshotSide || image.getHeight() > maxSnapshotSide)
@@ -183,7 +297,17 @@ void MyRariZuzDisplay::resized()
 void MyRariZuzDisplay::paint (juce::Graphics& g)
 {
     g.setImageResamplingQuality (juce::Graphics::lowResamplingQuality);
-    g.drawImageWithin (sonogram, 0, 0, getWidth(), getHeight(), juce::RectanglePlacement::stretchToFit, false);
+    // At one pixel per unit the stretched copy is the picture as the
+    // renderer would stretch it; a scaled context stretches the picture.
+    if (getWidth() > 0 && getHeight() > 0 && g.getInternalContext().getPhysicalPixelScaleFactor() == 1.0f)
+    {
+        updateStretched();
+        g.drawImageAt (stretched, 0, 0);
+    }
+    else
+    {
+        g.drawImageWithin (getSonogram(), 0, 0, getWidth(), getHeight(), juce::RectanglePlacement::stretchToFit, false);
+    }
     for (const auto& bar : gestures.getBars())
         bar.paint (g);
 }

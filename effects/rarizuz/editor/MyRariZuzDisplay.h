@@ -11,6 +11,14 @@
 // With VOKT_OPENGL an OpenGL context is attached that only clears to black;
 // painting goes through JUCE's software renderer either way.
 //
+// The picture is kept as a ring of columns (a new frame overwrites the
+// oldest column, nothing moves) and painted from a copy stretched to the
+// component's size, rebuilt once per change from two maps - the source
+// column of every pixel column and the source row of every pixel row - that
+// are read back from the graphics renderer's own stretch of the picture, so
+// the copy equals what drawing the picture over the component would give.
+// The component is opaque: the picture covers it.
+//
 // Threads: message thread only. buildBackground reads the engine's display
 // copy of delay line 0 (RariZuz::getDisplayLine) with relaxed atomic loads
 // while the audio thread writes it; that line is resized only on the
@@ -87,7 +95,9 @@ public:
     // The gesture logic the mouse handlers feed (touches go through it too).
     BarGestures& getGestures() noexcept { return gestures; }
 
-    const juce::Image& getSonogram() const noexcept { return sonogram; }
+    // The picture, oldest frame at the left, newest at the right (a copy of
+    // the ring, made when asked for after a change).
+    const juce::Image& getSonogram() const;
     juce::Colour getColour (int index) const noexcept { return colourMap[(size_t) juce::jlimit (0, colourCount - 1, index)]; }
 
     // Colour map entry i: black to (248, 0, 0) over 0..179, then towards
@@ -104,7 +114,20 @@ public:
 private:
     BarPointer pointerOf (const juce::MouseEvent& e) const;
 
-    juce::Image sonogram;
+    // The picture stretched over the component, rebuilt when stale.
+    void updateStretched();
+    void updateStretchMaps (int w, int h);
+
+    juce::Image ring;       // column (head + j) % width is the picture's column j
+    int head = 0;
+    mutable juce::Image sonogram;
+    mutable bool sonogramStale = true;
+    juce::Image stretched;
+    bool stretchedStale = true;
+    // Source column of each pixel column, source row of each pixel row, for
+    // the ring's size mapSource stretched over mapTarget.
+    std::vector<int32_t> columnMap, rowMap, ringColumns;
+    juce::Point<int> mapSource, mapTarget;
     std::array<juce::Colour, colourCount> colourMap;
     std::array<juce::PixelARGB, colourCount> colourPixels;
     BarGestures gestures;

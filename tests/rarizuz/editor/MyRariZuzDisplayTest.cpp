@@ -206,6 +206,78 @@ TEST_F (DisplayTest, ColumnsScrollLeftAndWrapAroundTheRing)
         EXPECT_EQ (pixel (display, 7 - k, 7), k == 0 ? colourOfPower (-5.0) : colourOfPower (frameDb (11 - k))) << k;
 }
 
+// What the display paints is its picture as the renderer stretches it over
+// the component: smaller, equal and larger than the picture, in a scaled
+// context too, for a picture of 65536 rows, after the whole line, after
+// single frames and after frames that wrap around the ring's end. Every bin
+// of every frame has a level of its own, so a column or row taken from a
+// neighbour shows.
+TEST_F (DisplayTest, PaintsThePictureAsTheRendererStretchesIt)
+{
+    struct Size { int count, length, w, h; float scale; };
+    const Size sizes[] = { { 37, 64, 37, 32, 1.0f }, { 37, 64, 20, 13, 1.0f }, { 37, 64, 111, 97, 1.0f },
+                           { 37, 64, 400, 200, 1.0f }, { 37, 64, 61, 45, 1.5f }, { 5, 131072, 40, 300, 1.0f } };
+    for (const auto& size : sizes)
+    {
+        SCOPED_TRACE (juce::String (size.count) + "x" + juce::String (size.length / 2) + " over " + juce::String (size.w)
+                      + "x" + juce::String (size.h) + " at " + juce::String (size.scale));
+        MyBuffersArray<float> line;
+        line.init ((uint64_t) size.count, (uint64_t) size.length);
+        std::vector<float> frame ((size_t) size.length);
+        int pushed = 0;
+        auto push = [&] (int frames) {
+            for (int f = 0; f < frames; ++f, ++pushed)
+            {
+                for (int b = 0; b < size.length / 2; ++b)
+                    frame[(size_t) (2 * b)] = binValue (-10.05 - 0.3 * ((pushed * 11 + b * 5) % 250), size.length);
+                line.push (frame.data());
+            }
+        };
+        MyRariZuzDisplay d;
+        d.setBounds (0, 0, size.w, size.h);
+        const int pw = (int) std::ceil ((float) size.w * size.scale), ph = (int) std::ceil ((float) size.h * size.scale);
+
+        // Frames per tick: the whole line, single frames, then runs that cross
+        // the end of the ring (its head at 1, 2, 32 and 3 for 37 columns).
+        push (50);
+        for (int n : { 1000, 1, 1, 30, 5 })
+        {
+            if (n < 1000)
+                push (n);
+            d.buildBackground (&line, n);
+            ASSERT_EQ (d.getSonogram().getWidth(), size.count);
+
+            juce::Image expected (juce::Image::ARGB, pw, ph, true), painted (juce::Image::ARGB, pw, ph, true);
+            {
+                juce::Graphics g (expected);
+                g.addTransform (juce::AffineTransform::scale (size.scale));
+                g.setImageResamplingQuality (juce::Graphics::lowResamplingQuality);
+                g.drawImageWithin (d.getSonogram(), 0, 0, size.w, size.h, juce::RectanglePlacement::stretchToFit, false);
+            }
+            {
+                juce::Graphics g (painted);
+                g.addTransform (juce::AffineTransform::scale (size.scale));
+                d.paintEntireComponent (g, false);
+            }
+            // The renderer covers the picture's last column only partly
+            // (alpha 253); the display, being opaque, paints that pixel whole.
+            auto same = [] (juce::Colour p, juce::Colour e) {
+                auto near = [] (int a, int b) { return std::abs (a - b) <= 2; };
+                return p == e
+                    || (e.getAlpha() < 255 && p.getAlpha() == 255 && near (p.getRed(), e.getRed())
+                        && near (p.getGreen(), e.getGreen()) && near (p.getBlue(), e.getBlue()));
+            };
+            int wrong = 0;
+            juce::Point<int> first;
+            for (int y = 0; y < ph; ++y)
+                for (int x = 0; x < pw; ++x)
+                    if (! same (painted.getPixelAt (x, y), expected.getPixelAt (x, y)) && wrong++ == 0)
+                        first = { x, y };
+            EXPECT_EQ (wrong, 0) << "after " << n << " frames; first at " << first.x << "," << first.y;
+        }
+    }
+}
+
 TEST_F (DisplayTest, PowersThatAreNotNumbersPaintBlack)
 {
     MyBuffersArray<float> line;
