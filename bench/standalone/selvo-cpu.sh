@@ -3,9 +3,13 @@
 # through the spectral delay at its default frame size with eight active bars,
 # the window open (editor refresh and sonogram included), on a running JACK
 # server. Reports user+system CPU seconds per second of playing, from
-# /proc/<pid>/task/*/stat, for the message thread (the window's share) and
-# for every other thread (the audio work: the JACK callback and the file
-# reader), with the load average of the machine.
+# /proc/<pid>/task/*/stat, per thread: the window's side (the message thread
+# and JUCE's timer thread, which wakes it for every timer) against the audio
+# work (the JACK client's threads, which run the callback, and the file
+# reader), the other threads by name, and the load average of the machine.
+# A JACK client of the script's own listens to the application's output over
+# the measured span: a run whose output is silent in any 100 ms window (or
+# that did not play at all) fails.
 #   xvfb-run -a -s "-screen 0 1600x1200x24" bench/standalone/selvo-cpu.sh [build dir] [seconds] [runs]
 # Needs a display, a JACK server (scripts/jack-dummy.sh start) and xdotool.
 set -euo pipefail
@@ -15,7 +19,9 @@ seconds=${2:-10}
 runs=${3:-3}
 app="$build/apps/standalone/Vokt Selvo"
 prepare="$build/bench/standalone/vokt_selvo_cpu_home"
-[ -x "$app" ] && [ -x "$prepare" ] || { echo "build $build first (targets vokt_selvo_app vokt_selvo_cpu_home)" >&2; exit 2; }
+listen="$build/bench/standalone/vokt_selvo_cpu_listen"
+[ -x "$app" ] && [ -x "$prepare" ] && [ -x "$listen" ] \
+    || { echo "build $build first (targets vokt_selvo_app vokt_selvo_cpu_home vokt_selvo_cpu_listen)" >&2; exit 2; }
 jack_lsp >/dev/null 2>&1 || { echo "no JACK server answers" >&2; exit 2; }
 tick=$(getconf CLK_TCK)
 
@@ -32,9 +38,16 @@ threads() {
     done
 }
 
+# The audio output ports of the server, one a line.
+outputs() {
+    jack_lsp -p 2>/dev/null | awk '/^[^ \t]/ { port = $0; next } /properties:.*output/ { print port }' | sort
+}
+
+failed=0
 for run in $(seq 1 "$runs"); do
     home=$(mktemp -d)
     "$prepare" "$home" >/dev/null
+    known=$(outputs)
     HOME="$home" "$app" >"$home/app.log" 2>&1 &
     pid=$!
     window=
@@ -47,26 +60,48 @@ for run in $(seq 1 "$runs"); do
         echo "the window did not show; see $home/app.log" >&2
         kill "$pid"; exit 1
     fi
+    # The application's output ports: those that came with it (one client).
+    ports=$(comm -13 <(echo "$known") <(outputs))
+    if [ -z "$ports" ] || [ "$(echo "$ports" | cut -d: -f1 | sort -u | wc -l)" -ne 1 ]; then
+        echo "cannot tell the application's JACK ports among: $ports" >&2
+        kill "$pid"; exit 1
+    fi
     xdotool key --window "$window" space
     sleep 2 # the playing settles (reader ring filled, sonogram running)
+    # The listener runs from a little before the span to a little after.
+    # shellcheck disable=SC2086
+    "$listen" "$(echo "$seconds + 0.6" | bc)" $ports >"$home/listen.txt" 2>&1 &
+    listener=$!
+    sleep 0.3
     before=$(threads "$pid")
     start=$(date +%s.%N)
     sleep "$seconds"
     after=$(threads "$pid")
     end=$(date +%s.%N)
+    heard=0
+    wait "$listener" || heard=$?
+    heard_text=$(cat "$home/listen.txt")
     load=$(cut -d' ' -f1-3 /proc/loadavg)
     kill "$pid"
     wait "$pid" 2>/dev/null || true
     rm -rf "$home"
 
     awk -v pid="$pid" -v tick="$tick" -v start="$start" -v end="$end" -v load="$load" -v run="$run" '
-        FNR == NR { t0[$1] = $3; next }
+        FNR == NR { t0[$1] = $3; if ($1 == pid) self = $2; next }
         {
             d = ($3 - (($1 in t0) ? t0[$1] : 0)) / tick / (end - start)
-            if ($1 == pid) window += d; else { audio += d; if (d > 0.005) detail = detail sprintf(" %s:%.3f", $2, d) }
+            if ($1 == pid) message += d
+            else if ($2 == "JUCE_Timer") timer += d
+            else if ($2 == self) jack += d
+            else if ($2 == "theThread") reader += d
+            else other = other sprintf (" %s:%.3f", $2, d)
         }
         END {
-            printf "run %d: window (message thread) %.3f s/s, audio work (other threads) %.3f s/s, window/audio %.2f; load %s;%s\n",
-                   run, window, audio, (audio > 0 ? window / audio : 0), load, detail
+            window = message + timer; audio = jack + reader
+            printf "run %d: window %.3f s/s (message thread %.3f, timer thread %.3f); audio work %.3f s/s (JACK client threads %.3f, file reader %.3f); window/audio %.2f; other threads%s; load %s\n",
+                   run, window, message, timer, audio, jack, reader, (audio > 0 ? window / audio : 0), other, load
         }' <(echo "$before") <(echo "$after")
+    echo "run $run: $heard_text"
+    [ "$heard" -eq 0 ] || failed=1
 done
+exit "$failed"
