@@ -66,7 +66,18 @@ for run in $(seq 1 "$runs"); do
         echo "cannot tell the application's JACK ports among: $ports" >&2
         kill "$pid"; exit 1
     fi
-    xdotool key --window "$window" space
+    # Play with the space key; the window may still be replaced while the
+    # application starts on a loaded machine, so it is looked up again.
+    pressed=
+    for _ in $(seq 1 10); do
+        sleep 0.5
+        window=$(xdotool search --onlyvisible --pid "$pid" --name "^Vokt Selvo : noise.wav" 2>/dev/null | head -n 1) || true
+        [ -n "$window" ] && xdotool key --window "$window" space 2>/dev/null && { pressed=1; break; }
+    done
+    if [ -z "$pressed" ]; then
+        echo "could not press play; see $home/app.log" >&2
+        kill "$pid"; exit 1
+    fi
     sleep 2 # the playing settles (reader ring filled, sonogram running)
     # The listener runs from a little before the span to a little after.
     # shellcheck disable=SC2086

@@ -120,6 +120,20 @@ void ZoomControl::mouseDoubleClick (const juce::MouseEvent&)
     repaint();
 }
 
+void ZoomControl::setPosition (double p)
+{
+    if (p == position)
+        return;
+    // The marker covers [w p, w p + 2): a pixel either side of it is enough.
+    auto strip = [this] (double v) {
+        const double x = (double) getWidth() * (std::isfinite (v) ? v : 0.0);
+        return juce::Rectangle<int> ((int) std::floor (x) - 1, 0, 5, getHeight());
+    };
+    repaint (strip (position));
+    position = p;
+    repaint (strip (p));
+}
+
 void ZoomControl::paint (juce::Graphics& g)
 {
     const int w = getWidth();

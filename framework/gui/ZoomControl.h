@@ -30,6 +30,9 @@ public:
 
     // The play position 0..1, written by the owner.
     double position = 0.0;
+    // Moves the play position and repaints the strips the marker leaves and
+    // enters.
+    void setPosition (double p);
 
 private:
     int clampedX (const juce::MouseEvent& e) const;

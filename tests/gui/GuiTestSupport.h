@@ -93,6 +93,55 @@ inline bool pumpUntil (const std::function<bool()>& done, int timeoutMs = 3000)
     return done();
 }
 
+// What a change of component c repaints: c paints itself whole before and
+// after change(); returns the pixels that differ outside the areas the change
+// asked to repaint (0 when nothing is left stale), and sets `asked` to the
+// number of pixels asked for.
+inline int pixelsLeftStale (juce::Component& c, const std::function<void()>& change, int& asked)
+{
+    // Stands in for the component's image cache: only records the repaints.
+    struct Recorder : juce::CachedComponentImage
+    {
+        explicit Recorder (juce::RectangleList<int>& a) : areas (a) {}
+        void paint (juce::Graphics&) override {}
+        bool invalidateAll() override { return invalidate ({ 0, 0, 1 << 20, 1 << 20 }); }
+        bool invalidate (const juce::Rectangle<int>& area) override
+        {
+            areas.add (area);
+            return false;
+        }
+        void releaseResources() override {}
+        juce::RectangleList<int>& areas;
+    };
+
+    const bool wasVisible = c.isVisible();
+    c.setVisible (true);  // an invisible component asks for nothing
+    auto snapshot = [&c] {
+        juce::Image image (juce::Image::ARGB, c.getWidth(), c.getHeight(), true);
+        juce::Graphics g (image);
+        c.paintEntireComponent (g, false);
+        return image;
+    };
+    const auto before = snapshot();
+    juce::RectangleList<int> areas;
+    c.setCachedComponentImage (new Recorder (areas));
+    areas.clear();  // setting the cache repaints the component
+    change();
+    c.setCachedComponentImage (nullptr);
+    const auto after = snapshot();
+    c.setVisible (wasVisible);
+
+    areas.clipTo (c.getLocalBounds());
+    asked = 0;
+    for (const auto& r : areas)
+        asked += r.getWidth() * r.getHeight();
+    int stale = 0;
+    for (int y = 0; y < c.getHeight(); ++y)
+        for (int x = 0; x < c.getWidth(); ++x)
+            stale += before.getPixelAt (x, y) != after.getPixelAt (x, y) && ! areas.containsPoint ({ x, y }) ? 1 : 0;
+    return stale;
+}
+
 // The widget clock, stepped by the test.
 struct SteppedClock
 {

@@ -160,6 +160,25 @@ TEST (ZoomControl, PlayLineIsLightCoralOutsideTheWindow)
     }
 }
 
+// A move of the play position repaints a strip around the marker where it
+// was and one where it goes, within a pixel and across the window's edge too,
+// and leaves no pixel stale.
+TEST (ZoomControl, PositionMovesRepaintOnlyTheMarkersStrips)
+{
+    ZoomControl z;
+    z.setSize (300, 6);
+    z.mouseMove (mouseAt (z, 0, 2, {}));
+    press (z, 0, 2);
+    drag (z, 150, 2);  // window 0.5..1
+    for (double p : { 0.1, 0.1004, 0.5, 0.93, 0.2, 0.0 })
+    {
+        int asked = -1;
+        EXPECT_EQ (pixelsLeftStale (z, [&] { z.setPosition (p); }, asked), 0) << p;
+        EXPECT_LE (asked, 2 * 5 * 6) << p;
+        EXPECT_DOUBLE_EQ (z.position, p);
+    }
+}
+
 TEST_F (KitTest, SnapshotMetersAndZoom)
 {
     juce::Component board;

@@ -196,11 +196,9 @@ void ComponentPlayer::setCurrentTime (float seconds)
 {
     if (! std::isfinite (seconds))
         return;
-    waveform->cursorTime = (double) seconds;
-    waveform->repaint();
+    waveform->setCursorTime ((double) seconds);
     const double length = waveform->getFileLength();
-    zoom->position = length > 0.0 ? (double) seconds / length : 0.0;
-    zoom->repaint();
+    zoom->setPosition (length > 0.0 ? (double) seconds / length : 0.0);
 }
 
 void ComponentPlayer::showMeters()

@@ -148,6 +148,23 @@ juce::String SoundEditorComponent::formatTime (double t)
     return text;
 }
 
+void SoundEditorComponent::setCursorTime (double t)
+{
+    if (t == cursorTime || ! std::isfinite (t))
+        return;
+    const int before = timeToX (cursorTime);
+    cursorTime = t;
+    const int after = timeToX (t);
+    if (showTimeAtCursor)
+        repaint();
+    else if (after != before)
+    {
+        // A column either side: the line's pixel under a scaled display.
+        repaint (before - 1, 0, 3, getHeight());
+        repaint (after - 1, 0, 3, getHeight());
+    }
+}
+
 void SoundEditorComponent::resized()
 {
     updateScale();

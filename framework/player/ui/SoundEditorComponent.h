@@ -60,6 +60,9 @@ public:
 
     // The play cursor in seconds, written by the player panel.
     double cursorTime = 0.0;
+    // Moves the play cursor and repaints the pixel columns it leaves and
+    // enters (the whole view when the time label follows the cursor).
+    void setCursorTime (double t);
     // getLoop reports fractions of the file (the plug-in's panel sets it).
     bool normalised = false;
     bool showTimeAtCursor = false;

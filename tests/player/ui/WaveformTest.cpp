@@ -165,6 +165,25 @@ TEST_F (WaveformFixture, NormalisedLoopNeverReachesOne)
     EXPECT_NEAR (getLoop().first, 0.25, 1e-12);
 }
 
+// A cursor move repaints the columns the line leaves and enters (nothing
+// within a pixel; the whole view while the time label follows the cursor)
+// and leaves no pixel stale.
+TEST_F (WaveformFixture, CursorMovesRepaintOnlyWhatTheyChange)
+{
+    struct Move { double to; bool label; int mostAsked; };
+    const Move moves[] = { { 2.5, false, 2 * 3 * 40 }, { 2.504, false, 0 }, { 2.73, false, 2 * 3 * 40 },
+                           { 9.999, false, 2 * 3 * 40 }, { 0.0, false, 2 * 3 * 40 }, { 3.0, true, 1000 * 40 },
+                           { 3.5, true, 1000 * 40 } };
+    for (const auto& m : moves)
+    {
+        view.showTimeAtCursor = m.label;
+        int asked = -1;
+        EXPECT_EQ (pixelsLeftStale (view, [&] { view.setCursorTime (m.to); }, asked), 0) << m.to;
+        EXPECT_LE (asked, m.mostAsked) << m.to;
+        EXPECT_DOUBLE_EQ (view.cursorTime, m.to);
+    }
+}
+
 TEST (SoundEditorComponent, TimeFormat)
 {
     struct Case
