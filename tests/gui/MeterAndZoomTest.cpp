@@ -31,6 +31,15 @@ struct ChangeCounter : juce::ChangeListener
     int count = 0;
 };
 
+// A zoom strip of w x h pixels whose window is dragged to 0.5..1.
+void zoomToTheRightHalf (ZoomControl& z, int w, int h)
+{
+    z.setSize (w, h);
+    z.mouseMove (mouseAt (z, 0, 2, {}));
+    press (z, 0, 2);
+    drag (z, (float) w / 2.0f, 2);
+}
+
 std::pair<float, float> zoomOf (const ZoomControl& z)
 {
     float s = -1.0f, e = -1.0f;
@@ -144,10 +153,7 @@ TEST (ZoomControl, DragsMoveZoomAndResizeTheWindow)
 TEST (ZoomControl, PlayLineIsLightCoralOutsideTheWindow)
 {
     ZoomControl z;
-    z.setSize (100, 4);
-    z.mouseMove (mouseAt (z, 0, 2, {}));
-    press (z, 0, 2);
-    drag (z, 50, 2);  // window 0.5..1
+    zoomToTheRightHalf (z, 100, 4);
     for (const auto& [position, colour] : { std::make_pair (0.2, juce::Colours::lightcoral), std::make_pair (0.7, juce::Colours::red) })
     {
         z.position = position;
@@ -166,10 +172,7 @@ TEST (ZoomControl, PlayLineIsLightCoralOutsideTheWindow)
 TEST (ZoomControl, PositionMovesRepaintOnlyTheMarkersStrips)
 {
     ZoomControl z;
-    z.setSize (300, 6);
-    z.mouseMove (mouseAt (z, 0, 2, {}));
-    press (z, 0, 2);
-    drag (z, 150, 2);  // window 0.5..1
+    zoomToTheRightHalf (z, 300, 6);
     for (double p : { 0.1, 0.1004, 0.5, 0.93, 0.2, 0.0 })
     {
         int asked = -1;
