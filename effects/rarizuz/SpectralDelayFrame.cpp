@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 
 namespace
 {
@@ -57,6 +58,11 @@ using Int8 = int32_t __attribute__ ((vector_size (32)));
 // Floats of the outputs that all bars work through before the next ones.
 constexpr int64_t blockFloats = 128;
 
+// How far past the end of the current block the past frames are asked for
+// (into the second-level cache): far enough that a block's lines arrive
+// while the blocks before it are worked through.
+constexpr int64_t prefetchAhead = 3 * blockFloats;
+
 // What every bar that reads a bin needs, worked out once a frame: its
 // amplitude and feedback, and the gain of each output for each line, each
 // value repeated so that a vector of either width loads it.
@@ -78,6 +84,7 @@ struct Source
     const float* taper;
 };
 
+
 #define VOKT_INLINE __attribute__ ((always_inline)) inline
 
 // Loads by reference: the wide vectors never pass by value
@@ -88,21 +95,20 @@ VOKT_INLINE void load (V& v, const float* p) noexcept
     std::memcpy (&v, p, sizeof (V));
 }
 
-// One bar reading one line over floats i..end - 1 (whole bins):
-// v = taper x src; where the power of a bin of the newest frame is below 0.8
-// that bin gets fb x v; each output gets gain x (amp x v). src may be the
-// newest frame itself: each bin is read before it is written.
-template <typename V, typename I, int NumOut>
-VOKT_INLINE void readRun (const Source& source, int line, float* newest, int64_t i, int64_t end, int64_t i0,
-                          float* const* outs, int n) noexcept
+// The whole vectors of readRun, with its choices made once: returns where
+// the single bins left over begin. The output pointers are held locally, so
+// the stores through them do not make every vector reload them.
+template <typename V, typename I, int NumOut, bool Feedback, bool Tapered>
+VOKT_INLINE int64_t readVectors (const BarGains& bar, int line, const float* src, const float* taper, float* newest,
+                                 int64_t i, int64_t end, int64_t i0, float* const* outPointers, int m) noexcept
 {
     constexpr int lanes = (int) (sizeof (V) / sizeof (float));
-    const int m = NumOut > 0 ? NumOut : n;
-    const BarGains& bar = *source.bar;
-    const float* src = source.src[line];
-    const float* taper = source.taper;
+    constexpr int maxOut = NumOut > 0 ? NumOut : 8;
+    float* outs[maxOut];
+    for (int j = 0; j < m; ++j)
+        outs[j] = outPointers[j];
 
-    V limit, amp, fb, g[8];
+    V limit, amp, fb, g[maxOut];
     I swapPairs;
     for (int k = 0; k < lanes; ++k)
     {
@@ -118,13 +124,13 @@ VOKT_INLINE void readRun (const Source& source, int line, float* newest, int64_t
     {
         V v;
         load (v, src + i);
-        if (taper != nullptr)
+        if constexpr (Tapered)
         {
             V c;
             load (c, taper + (i - i0));
             v *= c;
         }
-        if (bar.feedback)
+        if constexpr (Feedback)
         {
             V x;
             load (x, newest + i);
@@ -144,7 +150,192 @@ VOKT_INLINE void readRun (const Source& source, int line, float* newest, int64_t
             std::memcpy (outs[j] + i, &o, sizeof (V));
         }
     }
+    return i;
+}
 
+// readVectors for both lines of a source in one pass: per float, line 0's
+// operations come before line 1's, as in two passes, while each vector of
+// the outputs is loaded and stored once for both.
+template <typename V, typename I, int NumOut, bool Feedback, bool Tapered>
+VOKT_INLINE int64_t readVectorsBoth (const BarGains& bar, const float* const* src, const float* taper,
+                                     float* const* newestFrames, int64_t i, int64_t end, int64_t i0,
+                                     float* const* outPointers, int m) noexcept
+{
+    constexpr int lanes = (int) (sizeof (V) / sizeof (float));
+    constexpr int maxOut = NumOut > 0 ? NumOut : 8;
+    float* outs[maxOut];
+    for (int j = 0; j < m; ++j)
+        outs[j] = outPointers[j];
+    const float* src0 = src[0];
+    const float* src1 = src[1];
+    float* newest0 = newestFrames[0];
+    float* newest1 = newestFrames[1];
+
+    V limit, amp, fb, g0[maxOut], g1[maxOut];
+    I swapPairs;
+    for (int k = 0; k < lanes; ++k)
+    {
+        limit[k] = 0.8f;
+        swapPairs[k] = k ^ 1;
+    }
+    load (amp, bar.amp);
+    load (fb, bar.fb);
+    for (int j = 0; j < m; ++j)
+    {
+        load (g0[j], bar.g[0][j]);
+        load (g1[j], bar.g[1][j]);
+    }
+
+    auto feedback = [&] (float* newest, const V& v) __attribute__ ((always_inline)) {
+        V x;
+        load (x, newest);
+        const V sq = x * x;
+        const V power = sq + __builtin_shuffle (sq, swapPairs);
+        const I room = power < limit;
+        const V add = fb * v;
+        const V y = x + (V) ((I) add & room);
+        std::memcpy (newest, &y, sizeof (V));
+    };
+
+    for (; i + lanes <= end; i += lanes)
+    {
+        V v0, v1;
+        load (v0, src0 + i);
+        if constexpr (Tapered)
+        {
+            V c;
+            load (c, taper + (i - i0));
+            v0 *= c;
+            if constexpr (Feedback)
+                feedback (newest0 + i, v0);
+            load (v1, src1 + i);
+            v1 *= c;
+        }
+        else
+        {
+            if constexpr (Feedback)
+                feedback (newest0 + i, v0);
+            load (v1, src1 + i);
+        }
+        if constexpr (Feedback)
+            feedback (newest1 + i, v1);
+        const V a0 = amp * v0;
+        const V a1 = amp * v1;
+        for (int j = 0; j < m; ++j)
+        {
+            V o;
+            load (o, outs[j] + i);
+            o = o + g0[j] * a0;
+            o = o + g1[j] * a1;
+            std::memcpy (outs[j] + i, &o, sizeof (V));
+        }
+    }
+    return i;
+}
+
+// readVectorsBoth for two sources a and b in one pass (neither reading the
+// newest frames, both with or both without feedback and taper): per float,
+// a's operations come before b's, line 0 before line 1, as in separate
+// passes, while the newest frames and the outputs are loaded and stored
+// once for both.
+template <typename V, typename I, int NumOut, bool Feedback, bool Tapered>
+VOKT_INLINE int64_t readVectorsPair (const Source& sa, const Source& sb, float* const* newestFrames, int64_t i,
+                                     int64_t end, int64_t i0, float* const* outPointers, int m) noexcept
+{
+    constexpr int lanes = (int) (sizeof (V) / sizeof (float));
+    constexpr int maxOut = NumOut > 0 ? NumOut : 8;
+    float* outs[maxOut];
+    for (int j = 0; j < m; ++j)
+        outs[j] = outPointers[j];
+    const BarGains& ba = *sa.bar;
+    const BarGains& bb = *sb.bar;
+    const float* a0 = sa.src[0];
+    const float* a1 = sa.src[1];
+    const float* b0 = sb.src[0];
+    const float* b1 = sb.src[1];
+    const float* ta = sa.taper;
+    const float* tb = sb.taper;
+    float* newest0 = newestFrames[0];
+    float* newest1 = newestFrames[1];
+
+    V limit, ampA, ampB, fbA, fbB, gA0[maxOut], gA1[maxOut], gB0[maxOut], gB1[maxOut];
+    I swapPairs;
+    for (int k = 0; k < lanes; ++k)
+    {
+        limit[k] = 0.8f;
+        swapPairs[k] = k ^ 1;
+    }
+    load (ampA, ba.amp);
+    load (ampB, bb.amp);
+    load (fbA, ba.fb);
+    load (fbB, bb.fb);
+    for (int j = 0; j < m; ++j)
+    {
+        load (gA0[j], ba.g[0][j]);
+        load (gA1[j], ba.g[1][j]);
+        load (gB0[j], bb.g[0][j]);
+        load (gB1[j], bb.g[1][j]);
+    }
+
+    auto feedback = [&] (V& x, const V& fb, const V& v) __attribute__ ((always_inline)) {
+        const V sq = x * x;
+        const V power = sq + __builtin_shuffle (sq, swapPairs);
+        const I room = power < limit;
+        const V add = fb * v;
+        x = x + (V) ((I) add & room);
+    };
+
+    for (; i + lanes <= end; i += lanes)
+    {
+        V va0, va1, vb0, vb1;
+        load (va0, a0 + i);
+        load (va1, a1 + i);
+        load (vb0, b0 + i);
+        load (vb1, b1 + i);
+        if constexpr (Tapered)
+        {
+            V ca, cb;
+            load (ca, ta + (i - i0));
+            load (cb, tb + (i - i0));
+            va0 *= ca;
+            va1 *= ca;
+            vb0 *= cb;
+            vb1 *= cb;
+        }
+        if constexpr (Feedback)
+        {
+            V x0, x1;
+            load (x0, newest0 + i);
+            load (x1, newest1 + i);
+            feedback (x0, fbA, va0);
+            feedback (x1, fbA, va1);
+            feedback (x0, fbB, vb0);
+            feedback (x1, fbB, vb1);
+            std::memcpy (newest0 + i, &x0, sizeof (V));
+            std::memcpy (newest1 + i, &x1, sizeof (V));
+        }
+        const V pa0 = ampA * va0;
+        const V pa1 = ampA * va1;
+        const V pb0 = ampB * vb0;
+        const V pb1 = ampB * vb1;
+        for (int j = 0; j < m; ++j)
+        {
+            V o;
+            load (o, outs[j] + i);
+            o = o + gA0[j] * pa0;
+            o = o + gA1[j] * pa1;
+            o = o + gB0[j] * pb0;
+            o = o + gB1[j] * pb1;
+            std::memcpy (outs[j] + i, &o, sizeof (V));
+        }
+    }
+    return i;
+}
+
+// The single bins of readRun: floats i..end - 1 of one line, two at a time.
+VOKT_INLINE void readBins (const BarGains& bar, int line, const float* src, const float* taper, float* newest,
+                           int64_t i, int64_t end, int64_t i0, float* const* outs, int m) noexcept
+{
     for (; i < end; i += 2)
     {
         float vr = src[i];
@@ -175,69 +366,48 @@ VOKT_INLINE void readRun (const Source& source, int line, float* newest, int64_t
     }
 }
 
-// Floats i0..i1 - 1 (whole bins) of every output, for the bars that read
-// them, a block at a time: within a block every bar reads in turn, each line
-// after the other, so every float gets the operations of a bar-at-a-time
-// pass over the whole range in the same order (the same result to the bit),
-// while the block of the outputs and newest frames stays in the first-level
-// cache and the bars' work on its many vectors overlaps.
-template <bool Wide, int NumOut, int NumLines>
-VOKT_INLINE void mixRange (const Source* sources, int numSources, float* const* newest, int64_t i0, int64_t i1,
-                           float* const* outs, int numOuts) noexcept
+// One bar reading one line over floats i..end - 1 (whole bins):
+// v = taper x src; where the power of a bin of the newest frame is below 0.8
+// that bin gets fb x v; each output gets gain x (amp x v). src may be the
+// newest frame itself: each bin is read before it is written.
+template <typename V, typename I, int NumOut>
+VOKT_INLINE void readRun (const Source& source, int line, float* newest, int64_t i, int64_t end, int64_t i0,
+                          float* const* outs, int n) noexcept
 {
-    for (int64_t start = i0; start < i1; start += blockFloats)
-    {
-        const int64_t end = std::min (start + blockFloats, i1);
-        for (int s = 0; s < numSources; ++s)
-            for (int line = 0; line < NumLines; ++line)
-            {
-                // The next block of this source, read soon after.
-                for (int64_t ahead = 0; ahead < blockFloats; ahead += 16)
-                    __builtin_prefetch (sources[s].src[line] + end + ahead);
-                if constexpr (Wide)
-                    readRun<Float8, Int8, NumOut> (sources[s], line, newest[line], start, end, i0, outs, numOuts);
-                else
-                    readRun<Float4, Int4, NumOut> (sources[s], line, newest[line], start, end, i0, outs, numOuts);
-            }
-    }
-}
+    const int m = NumOut > 0 ? NumOut : n;
+    const BarGains& bar = *source.bar;
+    const float* src = source.src[line];
+    const float* taper = source.taper;
 
-template <bool Wide>
-VOKT_INLINE void mixSegmentOf (const Source* sources, int numSources, float* const* newest, int numLines,
-                               int64_t i0, int64_t i1, float* const* outs, int numOuts) noexcept
-{
-    if (numLines == 2)
-    {
-        if (numOuts == 2)
-            mixRange<Wide, 2, 2> (sources, numSources, newest, i0, i1, outs, numOuts);
-        else
-            mixRange<Wide, 0, 2> (sources, numSources, newest, i0, i1, outs, numOuts);
-    }
+    if (bar.feedback)
+        i = taper != nullptr ? readVectors<V, I, NumOut, true, true> (bar, line, src, taper, newest, i, end, i0, outs, m)
+                             : readVectors<V, I, NumOut, true, false> (bar, line, src, taper, newest, i, end, i0, outs, m);
     else
-    {
-        if (numOuts == 1)
-            mixRange<Wide, 1, 1> (sources, numSources, newest, i0, i1, outs, numOuts);
-        else if (numOuts == 2)
-            mixRange<Wide, 2, 1> (sources, numSources, newest, i0, i1, outs, numOuts);
-        else
-            mixRange<Wide, 0, 1> (sources, numSources, newest, i0, i1, outs, numOuts);
-    }
+        i = taper != nullptr ? readVectors<V, I, NumOut, false, true> (bar, line, src, taper, newest, i, end, i0, outs, m)
+                             : readVectors<V, I, NumOut, false, false> (bar, line, src, taper, newest, i, end, i0, outs, m);
+    readBins (bar, line, src, taper, newest, i, end, i0, outs, m);
 }
 
-void mixSegment (const Source* sources, int numSources, float* const* newest, int numLines,
-                 int64_t i0, int64_t i1, float* const* outs, int numOuts) noexcept
+// Both lines of a source over floats i..end - 1, as readRun on line 0 and
+// then on line 1 (the same operations on every float, in the same order).
+template <typename V, typename I, int NumOut>
+VOKT_INLINE void readRunBoth (const Source& source, float* const* newest, int64_t i, int64_t end, int64_t i0,
+                              float* const* outs, int n) noexcept
 {
-    mixSegmentOf<false> (sources, numSources, newest, numLines, i0, i1, outs, numOuts);
-}
+    const int m = NumOut > 0 ? NumOut : n;
+    const BarGains& bar = *source.bar;
+    const float* taper = source.taper;
 
-__attribute__ ((target ("avx2"))) void mixSegmentWide (const Source* sources, int numSources, float* const* newest,
-                                                       int numLines, int64_t i0, int64_t i1, float* const* outs,
-                                                       int numOuts) noexcept
-{
-    mixSegmentOf<true> (sources, numSources, newest, numLines, i0, i1, outs, numOuts);
+    int64_t bins = i;
+    if (bar.feedback)
+        bins = taper != nullptr ? readVectorsBoth<V, I, NumOut, true, true> (bar, source.src, taper, newest, i, end, i0, outs, m)
+                                : readVectorsBoth<V, I, NumOut, true, false> (bar, source.src, taper, newest, i, end, i0, outs, m);
+    else
+        bins = taper != nullptr ? readVectorsBoth<V, I, NumOut, false, true> (bar, source.src, taper, newest, i, end, i0, outs, m)
+                                : readVectorsBoth<V, I, NumOut, false, false> (bar, source.src, taper, newest, i, end, i0, outs, m);
+    for (int line = 0; line < 2; ++line)
+        readBins (bar, line, source.src[line], taper, newest[line], bins, end, i0, outs, m);
 }
-
-#undef VOKT_INLINE
 
 // dst = dst x m + dry x (1 - m) x 0.707, in double precision.
 inline __attribute__ ((always_inline)) void mixDryLoop (float* dst, const float* dry, int64_t n, float m) noexcept
@@ -247,6 +417,128 @@ inline __attribute__ ((always_inline)) void mixDryLoop (float* dst, const float*
     for (int64_t i = 0; i < n; ++i)
         dst[i] = static_cast<float> (static_cast<double> (dst[i]) * wet + static_cast<double> (dry[i]) * dryGain);
 }
+
+// The dry spectra of the outputs (1 or 2) and the wet share, for a sweep
+// that zeroes the outputs and mixes the dry part in as it goes.
+struct DryMix
+{
+    const float* dry[2];
+    float m;
+};
+
+// Two sources that readVectorsPair takes together.
+VOKT_INLINE bool pairable (const Source& a, const Source& b, float* const* newest) noexcept
+{
+    for (int line = 0; line < 2; ++line)
+        if (a.src[line] == newest[line] || b.src[line] == newest[line])
+            return false;
+    return a.bar->feedback == b.bar->feedback && (a.taper == nullptr) == (b.taper == nullptr);
+}
+
+// Sources a and b over floats i..end - 1, both lines: as readRunBoth on a
+// and then on b.
+template <typename V, typename I, int NumOut>
+VOKT_INLINE void readRunPair (const Source& a, const Source& b, float* const* newest, int64_t i, int64_t end,
+                              int64_t i0, float* const* outs, int n) noexcept
+{
+    const int m = NumOut > 0 ? NumOut : n;
+    int64_t bins = i;
+    if (a.bar->feedback)
+        bins = a.taper != nullptr ? readVectorsPair<V, I, NumOut, true, true> (a, b, newest, i, end, i0, outs, m)
+                                  : readVectorsPair<V, I, NumOut, true, false> (a, b, newest, i, end, i0, outs, m);
+    else
+        bins = a.taper != nullptr ? readVectorsPair<V, I, NumOut, false, true> (a, b, newest, i, end, i0, outs, m)
+                                  : readVectorsPair<V, I, NumOut, false, false> (a, b, newest, i, end, i0, outs, m);
+    for (const Source* s : { &a, &b })
+        for (int line = 0; line < 2; ++line)
+            readBins (*s->bar, line, s->src[line], s->taper, newest[line], bins, end, i0, outs, m);
+}
+
+// Floats i0..i1 - 1 (whole bins) of every output, for the bars that read
+// them, a block at a time: within a block every bar reads in turn, both
+// lines in one pass (line 0's operations on a float before line 1's), so every float gets the operations of a bar-at-a-time
+// pass over the whole range in the same order (the same result to the bit),
+// while the block of the outputs and newest frames stays in the first-level
+// cache and the bars' work on its many vectors overlaps.
+// With `mix`, each block of the outputs is zeroed first and gets its dry
+// part last, as whole passes of zeroing and dry mixing would give it.
+template <bool Wide, int NumOut, int NumLines>
+VOKT_INLINE void mixRange (const Source* sources, int numSources, float* const* newest, int64_t i0, int64_t i1,
+                           float* const* outs, int numOuts, const DryMix* mix) noexcept
+{
+    for (int64_t start = i0; start < i1; start += blockFloats)
+    {
+        const int64_t end = std::min (start + blockFloats, i1);
+        if (mix != nullptr)
+            for (int j = 0; j < numOuts; ++j)
+                std::fill (outs[j] + start, outs[j] + end, 0.0f);
+        using V = std::conditional_t<Wide, Float8, Float4>;
+        using I = std::conditional_t<Wide, Int8, Int4>;
+        for (int s = 0; s < numSources;)
+        {
+            // The next block of this source, read soon after.
+            for (int line = 0; line < NumLines; ++line)
+                for (int64_t ahead = 0; ahead < blockFloats; ahead += 16)
+                    __builtin_prefetch (sources[s].src[line] + end + prefetchAhead + ahead, 0, 2);
+            if constexpr (NumLines == 2)
+            {
+                if (s + 1 < numSources && pairable (sources[s], sources[s + 1], newest))
+                {
+                    for (int line = 0; line < NumLines; ++line)
+                        for (int64_t ahead = 0; ahead < blockFloats; ahead += 16)
+                            __builtin_prefetch (sources[s + 1].src[line] + end + prefetchAhead + ahead, 0, 2);
+                    readRunPair<V, I, NumOut> (sources[s], sources[s + 1], newest, start, end, i0, outs, numOuts);
+                    s += 2;
+                    continue;
+                }
+                readRunBoth<V, I, NumOut> (sources[s], newest, start, end, i0, outs, numOuts);
+            }
+            else
+                readRun<V, I, NumOut> (sources[s], 0, newest[0], start, end, i0, outs, numOuts);
+            ++s;
+        }
+        if (mix != nullptr)
+            for (int j = 0; j < numOuts; ++j)
+                mixDryLoop (outs[j] + start, mix->dry[j] + start, end - start, mix->m);
+    }
+}
+
+template <bool Wide>
+VOKT_INLINE void mixSegmentOf (const Source* sources, int numSources, float* const* newest, int numLines,
+                               int64_t i0, int64_t i1, float* const* outs, int numOuts, const DryMix* mix) noexcept
+{
+    if (numLines == 2)
+    {
+        if (numOuts == 2)
+            mixRange<Wide, 2, 2> (sources, numSources, newest, i0, i1, outs, numOuts, mix);
+        else
+            mixRange<Wide, 0, 2> (sources, numSources, newest, i0, i1, outs, numOuts, mix);
+    }
+    else
+    {
+        if (numOuts == 1)
+            mixRange<Wide, 1, 1> (sources, numSources, newest, i0, i1, outs, numOuts, mix);
+        else if (numOuts == 2)
+            mixRange<Wide, 2, 1> (sources, numSources, newest, i0, i1, outs, numOuts, mix);
+        else
+            mixRange<Wide, 0, 1> (sources, numSources, newest, i0, i1, outs, numOuts, mix);
+    }
+}
+
+void mixSegment (const Source* sources, int numSources, float* const* newest, int numLines,
+                 int64_t i0, int64_t i1, float* const* outs, int numOuts, const DryMix* mix) noexcept
+{
+    mixSegmentOf<false> (sources, numSources, newest, numLines, i0, i1, outs, numOuts, mix);
+}
+
+__attribute__ ((target ("avx2"))) void mixSegmentWide (const Source* sources, int numSources, float* const* newest,
+                                                       int numLines, int64_t i0, int64_t i1, float* const* outs,
+                                                       int numOuts, const DryMix* mix) noexcept
+{
+    mixSegmentOf<true> (sources, numSources, newest, numLines, i0, i1, outs, numOuts, mix);
+}
+
+#undef VOKT_INLINE
 
 void mixDryNarrow (float* dst, const float* dry, int64_t n, float m) noexcept
 {
@@ -372,16 +664,26 @@ void SpectralDelayFrame::process (const SpectralFrameSettings& settings,
     }
     const float* dry1 = stereoIn ? in[1] : in[0];
 
+    float* slots[8];
+    mapSurroundSlots (numOutputs, out, slots);
+    const bool canRead = linesReady && n / 2 <= maxHalf;
+    const float m = settings.mix;
+
+    // Mono and stereo outputs: zeroing, the bars and the dry mix are one
+    // sweep over the bins (when any bar reads).
+    if (canRead && numOutputs <= 2)
+    {
+        const float* dry[2] = { in[0], dry1 };
+        if (readBars (settings, lines, slots, bars, barCount, stereoIn && numOutputs >= 2, dry))
+            return;
+    }
+
     for (int c = 0; c < numOutputs; ++c)
         std::memset (out[c], 0, static_cast<std::size_t> (n) * sizeof (float));
 
-    float* slots[8];
-    mapSurroundSlots (numOutputs, out, slots);
+    if (canRead && numOutputs > 2)
+        readBars (settings, lines, slots, bars, barCount, stereoIn, nullptr);
 
-    if (linesReady && n / 2 <= maxHalf)
-        readBars (settings, lines, slots, bars, barCount, stereoIn && numOutputs >= 2);
-
-    const float m = settings.mix;
     if (slots[0] != nullptr)
         (wideVectors ? mixDryWide : mixDryNarrow) (slots[0], in[0], n, m);
     if (numOutputs >= 2 && slots[1] != nullptr)
@@ -487,8 +789,9 @@ void SpectralDelayFrame::plan (const BarFreq& bar, int64_t fftSize, int64_t line
     }
 }
 
-void SpectralDelayFrame::readBars (const SpectralFrameSettings& settings, MyBuffersArray<float>* const* lines,
-                                   float* const* slots, const BarFreq* bars, int barCount, bool readSecondLine) noexcept
+bool SpectralDelayFrame::readBars (const SpectralFrameSettings& settings, MyBuffersArray<float>* const* lines,
+                                   float* const* slots, const BarFreq* bars, int barCount, bool readSecondLine,
+                                   const float* const* dry) noexcept
 {
     const int numOutputs = std::clamp (settings.numOutputs, 1, 8);
     const int64_t lineCount = static_cast<int64_t> (lines[0]->getCount());
@@ -507,7 +810,7 @@ void SpectralDelayFrame::readBars (const SpectralFrameSettings& settings, MyBuff
             ++numOuts;
         }
     if (numOuts == 0)
-        return;
+        return false;
 
     // The bars that read anything, in order, with what they need each frame.
     BarGains work[8];
@@ -549,7 +852,7 @@ void SpectralDelayFrame::readBars (const SpectralFrameSettings& settings, MyBuff
         ++numBars;
     }
     if (numBars == 0)
-        return;
+        return false;
 
     const int numLines = readSecondLine ? 2 : 1;
     float* newest[2] = { lines[0]->getNewest(), readSecondLine ? lines[1]->getNewest() : nullptr };
@@ -557,19 +860,32 @@ void SpectralDelayFrame::readBars (const SpectralFrameSettings& settings, MyBuff
     // Sweep the bins in stretches where every bar reads one past frame (or
     // nothing): each bar's range and runs cut the axis, and a stretch ends
     // where the next cut of any bar lies.
+    // With the dry spectra the sweep covers every bin, else the bins the
+    // bars read.
     int run[8];
     const float* src[8][2] = {};
-    int64_t k = std::numeric_limits<int64_t>::max();
+    int64_t k = dry != nullptr ? 0 : std::numeric_limits<int64_t>::max();
+    int64_t kEnd = dry != nullptr ? settings.fftSize / 2 : 0;
     for (int b = 0; b < numBars; ++b)
     {
         run[b] = -1;
         k = std::min (k, barPlans[b]->lo);
+        kEnd = std::max (kEnd, barPlans[b]->hi);
+    }
+
+    DryMix mix {};
+    if (dry != nullptr)
+    {
+        // Output j is slot 0 or slot 1, each with its own dry spectrum.
+        for (int j = 0; j < numOuts; ++j)
+            mix.dry[j] = outs[j] == slots[0] ? dry[0] : dry[1];
+        mix.m = settings.mix;
     }
 
     Source sources[8];
-    for (;;)
+    while (k < kEnd)
     {
-        int64_t next = std::numeric_limits<int64_t>::max();
+        int64_t next = kEnd;
         int numSources = 0;
         for (int b = 0; b < numBars; ++b)
         {
@@ -604,16 +920,15 @@ void SpectralDelayFrame::readBars (const SpectralFrameSettings& settings, MyBuff
             s.src[1] = src[b][1];
             s.taper = tapered ? p.taper.get() + 2 * (k - p.lo) : nullptr;
         }
-        if (next == std::numeric_limits<int64_t>::max())
-            break;
-
-        if (numSources > 0)
+        if (numSources > 0 || dry != nullptr)
         {
+            const DryMix* finish = dry != nullptr ? &mix : nullptr;
             if (wideVectors)
-                mixSegmentWide (sources, numSources, newest, numLines, 2 * k, 2 * next, outs, numOuts);
+                mixSegmentWide (sources, numSources, newest, numLines, 2 * k, 2 * next, outs, numOuts, finish);
             else
-                mixSegment (sources, numSources, newest, numLines, 2 * k, 2 * next, outs, numOuts);
+                mixSegment (sources, numSources, newest, numLines, 2 * k, 2 * next, outs, numOuts, finish);
         }
         k = next;
     }
+    return true;
 }

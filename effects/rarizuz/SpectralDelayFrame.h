@@ -88,9 +88,14 @@ private:
 
     void plan (const BarFreq& bar, int64_t fftSize, int64_t lineCount, BarPlan& p) noexcept;
     // Every active unmuted bar reads its band into the output slots, all
-    // bars in one sweep over the bins.
-    void readBars (const SpectralFrameSettings& settings, MyBuffersArray<float>* const* lines,
-                   float* const* slots, const BarFreq* bars, int barCount, bool readSecondLine) noexcept;
+    // bars in one sweep over the bins. With `dry` (mono and stereo outputs:
+    // the dry spectra of slots 0 and 1) the sweep covers every bin and
+    // writes the finished outputs, zeroing and dry mix included; without,
+    // it adds to zeroed outputs. False, with nothing written, when no bar
+    // reads.
+    bool readBars (const SpectralFrameSettings& settings, MyBuffersArray<float>* const* lines,
+                   float* const* slots, const BarFreq* bars, int barCount, bool readSecondLine,
+                   const float* const* dry) noexcept;
 
     int64_t maxHalf;
     bool wideVectors;

@@ -419,15 +419,29 @@ void referenceFrame (const SpectralFrameSettings& settings, const float* const* 
                             slot[2 * k + e] = slot[2 * k + e] + g[line].g[j] * (amp * v[e]);
             }
     }
+
+    // The dry part: slots 0 and 1 get m x wet + (1 - m) x 0.707 x dry in
+    // double precision, the other slots the layout uses m x wet.
+    const double wet = settings.mix;
+    const double dryGain = (1.0 - wet) * 0.707;
+    const float* dry[2] = { in[0], stereoIn ? in[1] : in[0] };
+    for (int s = 0; s < 8; ++s)
+    {
+        if (slots[s] == nullptr || (s == 1 && numOutputs < 2))
+            continue;
+        for (int64_t i = 0; i < n; ++i)
+            slots[s][i] = s < 2 ? static_cast<float> (static_cast<double> (slots[s][i]) * wet + static_cast<double> (dry[s][i]) * dryGain)
+                                : slots[s][i] * settings.mix;
+    }
     if (numOutputs == 6)
         std::fill (slots[7], slots[7] + n, 0.0f);
 }
 } // namespace
 
 // Random bars (flat, slanted, overlapping, reading the newest frame, with and
-// without taper and feedback, odd bin counts) over every layout: the outputs
-// and both lines' newest frames equal the plain reading to the bit, with
-// vectors of either width.
+// without taper and feedback, odd bin counts) over every layout and wet
+// share: the outputs and both lines' newest frames equal the plain reading
+// to the bit, with vectors of either width.
 TEST (SpectralDelayFrameKernel, MatchesThePlainReadingToTheBit)
 {
     constexpr int64_t n = 512;
@@ -446,11 +460,12 @@ TEST (SpectralDelayFrameKernel, MatchesThePlainReadingToTheBit)
 
     for (const bool wide : widths)
         for (const auto& layout : layouts)
-            for (int round = 0; round < 6; ++round)
+            for (int round = 0; round < 9; ++round)
             {
+                const float mix = round < 3 ? 1.0f : (round < 6 ? 0.35f : 0.0f);
                 SCOPED_TRACE (testing::Message() << (wide ? "wide" : "narrow") << ", " << layout.inputs << " in, "
                                                  << layout.outputs << " out, round " << round);
-                const SpectralFrameSettings settings { n, layout.inputs, layout.outputs, 1.0f, 0.9f };
+                const SpectralFrameSettings settings { n, layout.inputs, layout.outputs, mix, 0.9f };
 
                 std::vector<BarFreq> bars (8);
                 for (size_t b = 0; b < bars.size(); ++b)
@@ -461,10 +476,11 @@ TEST (SpectralDelayFrameKernel, MatchesThePlainReadingToTheBit)
                     bar.init (f1, b == 1 ? 0.0f : d1, b % 4 == 2 ? -0.2f : f2, b == 1 ? 0.0f : d2);
                     bar.reset();
                     bar.setAmplitude (0.5f + 0.5f * unit (rng));
-                    bar.feedback = b % 2 == 0 ? unit (rng) : 0.0f;
+                    // Neighbours alike and unlike in feedback and taper.
+                    bar.feedback = unit (rng) < 0.6f ? unit (rng) : 0.0f;
                     bar.pan = unit (rng);
                     bar.width = unit (rng);
-                    bar.smoothness = b % 3 == 1 ? 0.0f : unit (rng);
+                    bar.smoothness = unit (rng) < 0.35f ? 0.0f : unit (rng);
                     bar.active = round > 0 || b != 5;
                     bar.mute = b == 7 && round % 2 == 0;
                 }
