@@ -87,6 +87,16 @@ public:
         writeIndex.store ((w + 1) % count, std::memory_order_release);
     }
 
+    // Advances to the next frame without writing it and returns it: the
+    // caller fills it before the frame is read (count > 0). Not for a ring
+    // that another thread reads.
+    T* advance() noexcept
+    {
+        const uint64_t w = writeIndex.load (std::memory_order_relaxed);
+        writeIndex.store ((w + 1) % count, std::memory_order_release);
+        return getBuffer (w);
+    }
+
     // push, with every value stored as a relaxed atomic (no tearing, no data
     // race with loadRelaxed on another thread).
     void pushRelaxed (const T* frame) noexcept

@@ -340,13 +340,23 @@ void RariZuz::Traitement (float** in, float** out)
     settings.mix = bypassed.load() ? 0.0f : mix.load();
     settings.linearGain = linearGain.load();
 
+    // The sonogram's copy of this frame goes into a frame of its line last
+    // written seconds ago: asked for now, it arrives while the bars read.
+    const bool display = displayLine.getCount() == delayLines[0].getCount() && displayLine.getCount() > 0
+                         && static_cast<int64_t> (displayLine.getLength()) == settings.fftSize
+                         && displayLine.getLength() == delayLines[0].getLength();
+    if (display)
+    {
+        const float* next = displayLine.getBuffer (displayLine.getWriteIndex());
+        for (int64_t i = 0; i < settings.fftSize; i += 16)
+            __builtin_prefetch (next + i, 1, 2);
+    }
+
     MyBuffersArray<float>* lines[2] = { &delayLines[0], &delayLines[1] };
     spectralFrame.process (settings, in, out, lines, frameBars, kRariZuzNumBars);
 
     // The finished frame of line 0 (feedback added) for the sonogram.
-    if (displayLine.getCount() == delayLines[0].getCount() && displayLine.getCount() > 0
-        && static_cast<int64_t> (displayLine.getLength()) == settings.fftSize
-        && displayLine.getLength() == delayLines[0].getLength())
+    if (display)
         displayLine.pushRelaxed (delayLines[0].getNewest());
 }
 

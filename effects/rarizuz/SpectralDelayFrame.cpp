@@ -424,6 +424,11 @@ struct DryMix
 {
     const float* dry[2];
     float m;
+    // The input spectra that become the newest frames of the lines, copied
+    // in block by block before the bars read the block.
+    int numFresh;
+    const float* fresh[2];
+    float* freshTo[2];
 };
 
 // Two sources that readVectorsPair takes together.
@@ -470,8 +475,16 @@ VOKT_INLINE void mixRange (const Source* sources, int numSources, float* const* 
     {
         const int64_t end = std::min (start + blockFloats, i1);
         if (mix != nullptr)
+        {
+            for (int f = 0; f < mix->numFresh; ++f)
+            {
+                std::memcpy (mix->freshTo[f] + start, mix->fresh[f] + start, static_cast<std::size_t> (end - start) * sizeof (float));
+                for (int64_t ahead = 0; ahead < blockFloats; ahead += 16)
+                    __builtin_prefetch (mix->freshTo[f] + end + prefetchAhead + ahead, 1, 2);
+            }
             for (int j = 0; j < numOuts; ++j)
                 std::fill (outs[j] + start, outs[j] + end, 0.0f);
+        }
         using V = std::conditional_t<Wide, Float8, Float4>;
         using I = std::conditional_t<Wide, Int8, Int4>;
         for (int s = 0; s < numSources;)
@@ -656,33 +669,42 @@ void SpectralDelayFrame::process (const SpectralFrameSettings& settings,
     // The history first: the current spectrum becomes the newest frame.
     const bool linesReady = lines[0]->getCount() > 0 && static_cast<int64_t> (lines[0]->getLength()) == n
                             && (! stereoIn || (lines[1]->getCount() > 0 && static_cast<int64_t> (lines[1]->getLength()) == n));
-    if (linesReady)
+    const bool canRead = linesReady && n / 2 <= maxHalf;
+    const bool oneSweep = canRead && numOutputs <= 2;
+    const int numLines = stereoIn ? 2 : 1;
+    if (oneSweep)
     {
-        lines[0]->push (in[0]);
-        if (stereoIn)
-            lines[1]->push (in[1]);
+        // Mono and stereo outputs: the sweep below copies the spectra in.
+        for (int line = 0; line < numLines; ++line)
+            lines[line]->advance();
+    }
+    else if (linesReady)
+    {
+        for (int line = 0; line < numLines; ++line)
+            lines[line]->push (in[line]);
     }
     const float* dry1 = stereoIn ? in[1] : in[0];
 
     float* slots[8];
     mapSurroundSlots (numOutputs, out, slots);
-    const bool canRead = linesReady && n / 2 <= maxHalf;
     const float m = settings.mix;
 
-    // Mono and stereo outputs: zeroing, the bars and the dry mix are one
-    // sweep over the bins (when any bar reads).
-    if (canRead && numOutputs <= 2)
+    // Mono and stereo outputs: the newest frames, zeroing, the bars and the
+    // dry mix are one sweep over the bins (when any bar reads).
+    if (oneSweep)
     {
         const float* dry[2] = { in[0], dry1 };
-        if (readBars (settings, lines, slots, bars, barCount, stereoIn && numOutputs >= 2, dry))
+        if (readBars (settings, lines, slots, bars, barCount, stereoIn && numOutputs >= 2, dry, in, numLines))
             return;
+        for (int line = 0; line < numLines; ++line)
+            std::memcpy (lines[line]->getNewest(), in[line], static_cast<std::size_t> (n) * sizeof (float));
     }
 
     for (int c = 0; c < numOutputs; ++c)
         std::memset (out[c], 0, static_cast<std::size_t> (n) * sizeof (float));
 
     if (canRead && numOutputs > 2)
-        readBars (settings, lines, slots, bars, barCount, stereoIn, nullptr);
+        readBars (settings, lines, slots, bars, barCount, stereoIn, nullptr, nullptr, 0);
 
     if (slots[0] != nullptr)
         (wideVectors ? mixDryWide : mixDryNarrow) (slots[0], in[0], n, m);
@@ -791,7 +813,7 @@ void SpectralDelayFrame::plan (const BarFreq& bar, int64_t fftSize, int64_t line
 
 bool SpectralDelayFrame::readBars (const SpectralFrameSettings& settings, MyBuffersArray<float>* const* lines,
                                    float* const* slots, const BarFreq* bars, int barCount, bool readSecondLine,
-                                   const float* const* dry) noexcept
+                                   const float* const* dry, const float* const* fresh, int numFresh) noexcept
 {
     const int numOutputs = std::clamp (settings.numOutputs, 1, 8);
     const int64_t lineCount = static_cast<int64_t> (lines[0]->getCount());
@@ -880,6 +902,12 @@ bool SpectralDelayFrame::readBars (const SpectralFrameSettings& settings, MyBuff
         for (int j = 0; j < numOuts; ++j)
             mix.dry[j] = outs[j] == slots[0] ? dry[0] : dry[1];
         mix.m = settings.mix;
+        mix.numFresh = numFresh;
+        for (int f = 0; f < numFresh; ++f)
+        {
+            mix.fresh[f] = fresh[f];
+            mix.freshTo[f] = lines[f]->getNewest();
+        }
     }
 
     Source sources[8];

@@ -90,12 +90,13 @@ private:
     // Every active unmuted bar reads its band into the output slots, all
     // bars in one sweep over the bins. With `dry` (mono and stereo outputs:
     // the dry spectra of slots 0 and 1) the sweep covers every bin and
-    // writes the finished outputs, zeroing and dry mix included; without,
-    // it adds to zeroed outputs. False, with nothing written, when no bar
-    // reads.
+    // writes the finished outputs, zeroing and dry mix included, and copies
+    // fresh[0 .. numFresh - 1] into the newest frames of the lines (advanced
+    // but not yet written); without, it adds to zeroed outputs. False, with
+    // nothing written, when no bar reads.
     bool readBars (const SpectralFrameSettings& settings, MyBuffersArray<float>* const* lines,
                    float* const* slots, const BarFreq* bars, int barCount, bool readSecondLine,
-                   const float* const* dry) noexcept;
+                   const float* const* dry, const float* const* fresh, int numFresh) noexcept;
 
     int64_t maxHalf;
     bool wideVectors;
