@@ -95,6 +95,34 @@ VOKT_INLINE void load (V& v, const float* p) noexcept
     std::memcpy (&v, p, sizeof (V));
 }
 
+// The feedback step on vectors of whole bins: where the power of a bin of
+// the newest frame x is below 0.8, the bin gets fb x v added.
+template <typename V, typename I>
+struct FeedbackStep
+{
+    static constexpr int lanes = (int) (sizeof (V) / sizeof (float));
+    V limit;
+    I swapPairs;
+
+    VOKT_INLINE FeedbackStep() noexcept
+    {
+        for (int k = 0; k < lanes; ++k)
+        {
+            limit[k] = 0.8f;
+            swapPairs[k] = k ^ 1;
+        }
+    }
+
+    VOKT_INLINE void operator() (V& x, const V& fb, const V& v) const noexcept
+    {
+        const V sq = x * x;
+        const V power = sq + __builtin_shuffle (sq, swapPairs);
+        const I room = power < limit;
+        const V add = fb * v;
+        x = x + (V) ((I) add & room);
+    }
+};
+
 // The whole vectors of readRun, with its choices made once: returns where
 // the single bins left over begin. The output pointers are held locally, so
 // the stores through them do not make every vector reload them.
@@ -108,13 +136,8 @@ VOKT_INLINE int64_t readVectors (const BarGains& bar, int line, const float* src
     for (int j = 0; j < m; ++j)
         outs[j] = outPointers[j];
 
-    V limit, amp, fb, g[maxOut];
-    I swapPairs;
-    for (int k = 0; k < lanes; ++k)
-    {
-        limit[k] = 0.8f;
-        swapPairs[k] = k ^ 1;
-    }
+    const FeedbackStep<V, I> feedback;
+    V amp, fb, g[maxOut];
     load (amp, bar.amp);
     load (fb, bar.fb);
     for (int j = 0; j < m; ++j)
@@ -134,12 +157,8 @@ VOKT_INLINE int64_t readVectors (const BarGains& bar, int line, const float* src
         {
             V x;
             load (x, newest + i);
-            const V sq = x * x;
-            const V power = sq + __builtin_shuffle (sq, swapPairs);
-            const I room = power < limit;
-            const V add = fb * v;
-            const V y = x + (V) ((I) add & room);
-            std::memcpy (newest + i, &y, sizeof (V));
+            feedback (x, fb, v);
+            std::memcpy (newest + i, &x, sizeof (V));
         }
         const V a = amp * v;
         for (int j = 0; j < m; ++j)
@@ -171,13 +190,8 @@ VOKT_INLINE int64_t readVectorsBoth (const BarGains& bar, const float* const* sr
     float* newest0 = newestFrames[0];
     float* newest1 = newestFrames[1];
 
-    V limit, amp, fb, g0[maxOut], g1[maxOut];
-    I swapPairs;
-    for (int k = 0; k < lanes; ++k)
-    {
-        limit[k] = 0.8f;
-        swapPairs[k] = k ^ 1;
-    }
+    const FeedbackStep<V, I> step;
+    V amp, fb, g0[maxOut], g1[maxOut];
     load (amp, bar.amp);
     load (fb, bar.fb);
     for (int j = 0; j < m; ++j)
@@ -189,12 +203,8 @@ VOKT_INLINE int64_t readVectorsBoth (const BarGains& bar, const float* const* sr
     auto feedback = [&] (float* newest, const V& v) __attribute__ ((always_inline)) {
         V x;
         load (x, newest);
-        const V sq = x * x;
-        const V power = sq + __builtin_shuffle (sq, swapPairs);
-        const I room = power < limit;
-        const V add = fb * v;
-        const V y = x + (V) ((I) add & room);
-        std::memcpy (newest, &y, sizeof (V));
+        step (x, fb, v);
+        std::memcpy (newest, &x, sizeof (V));
     };
 
     for (; i + lanes <= end; i += lanes)
@@ -258,13 +268,8 @@ VOKT_INLINE int64_t readVectorsPair (const Source& sa, const Source& sb, float* 
     float* newest0 = newestFrames[0];
     float* newest1 = newestFrames[1];
 
-    V limit, ampA, ampB, fbA, fbB, gA0[maxOut], gA1[maxOut], gB0[maxOut], gB1[maxOut];
-    I swapPairs;
-    for (int k = 0; k < lanes; ++k)
-    {
-        limit[k] = 0.8f;
-        swapPairs[k] = k ^ 1;
-    }
+    const FeedbackStep<V, I> feedback;
+    V ampA, ampB, fbA, fbB, gA0[maxOut], gA1[maxOut], gB0[maxOut], gB1[maxOut];
     load (ampA, ba.amp);
     load (ampB, bb.amp);
     load (fbA, ba.fb);
@@ -276,14 +281,6 @@ VOKT_INLINE int64_t readVectorsPair (const Source& sa, const Source& sb, float* 
         load (gB0[j], bb.g[0][j]);
         load (gB1[j], bb.g[1][j]);
     }
-
-    auto feedback = [&] (V& x, const V& fb, const V& v) __attribute__ ((always_inline)) {
-        const V sq = x * x;
-        const V power = sq + __builtin_shuffle (sq, swapPairs);
-        const I room = power < limit;
-        const V add = fb * v;
-        x = x + (V) ((I) add & room);
-    };
 
     for (; i + lanes <= end; i += lanes)
     {
