@@ -103,7 +103,10 @@ public:
     {
         const uint64_t w = writeIndex.load (std::memory_order_relaxed);
         T* dst = getBuffer (w);
-        for (uint64_t i = 0; i < length; ++i)
+        // The length in a local: the compiler reloads members after every
+        // atomic store.
+        const uint64_t n = length;
+        for (uint64_t i = 0; i < n; ++i)
         {
             T v = frame[i];
             __atomic_store (dst + i, &v, __ATOMIC_RELAXED);
