@@ -291,6 +291,14 @@ void MyEffect::noteValueFromHost (int i, float hostValue) noexcept
         hostValues[(size_t) i].store (hostValue);
 }
 
+void MyEffect::noteValuesReadByHost()
+{
+    const int n = juce::jmin (tableSize.load (std::memory_order_acquire), getParameters().size());
+    for (int i = 0; i < n; ++i)
+        if (const float v = getParameters().getUnchecked (i)->getValue(); std::isfinite (v))
+            hostValues[(size_t) i].store (v);
+}
+
 void MyEffect::setHostNotification (bool on)
 {
     hostNotification.store (on);

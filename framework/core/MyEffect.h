@@ -290,6 +290,13 @@ public:
     void setHostNotification (bool on);
     // A value the host set itself (host view): it is not sent back.
     void noteValueFromHost (int i, float hostValue) noexcept;
+    // The host has just read every value itself (a VST3 controller reads
+    // them all when it connects and after a state restore): they count as
+    // told, and only what changes from here on is sent. A host may play a
+    // told value back into the effect later, over what it set meanwhile, so
+    // nothing the host has is told again. Any thread but the audio thread,
+    // once the parameter tables exist.
+    void noteValuesReadByHost();
 
     bool isValidParameterIndex (int i) const noexcept;
     // False for an invalid index or a NaN/infinite value; otherwise v is clipped to 0..1.

@@ -181,3 +181,39 @@ TEST (QuarnHost, TheHostIsToldValuesOnlyBetweenPrepareAndRelease)
     EXPECT_GT (wrapper.told.load(), toldWhilePrepared);
     fx.removeListener (&wrapper);
 }
+
+TEST (QuarnHost, AVst3HostIsNotToldTheValuesItReadsItself)
+{
+    // A VST3 host reads every value when it loads the plug-in and again after
+    // a state restore. JUCE's VST3 wrapper turns each value told into an
+    // edit the host plays back into the plug-in later, over what the host set
+    // or restored meanwhile: only what the effect changes by itself (here a
+    // program change) is told.
+    juce::MemoryBlock state;
+    {
+        QuarnProcessor source;
+        source.setIndexedParameter (Zuveruva::kBands, 0.8f);
+        source.setIndexedParameter (Zuveruva::kGain, 0.3f);
+        source.getStateInformation (state);
+    }
+
+    juce::AudioProcessor::setTypeOfNextNewPlugin (juce::AudioProcessor::wrapperType_VST3);
+    QuarnProcessor fx;
+    juce::AudioProcessor::setTypeOfNextNewPlugin (juce::AudioProcessor::wrapperType_Undefined);
+    WrapperListener wrapper;
+    fx.addListener (&wrapper);
+
+    fx.prepareToPlay (sampleRate, 512);
+    pumpMessages (200);
+    EXPECT_EQ (wrapper.told.load(), 0);
+
+    fx.setStateInformation (state.getData(), (int) state.getSize());
+    pumpMessages (200);
+    EXPECT_EQ (fx.getFrameSize(), 2048);
+    EXPECT_EQ (wrapper.told.load(), 0);
+
+    fx.setCurrentProgram (2);
+    pumpMessages (200);
+    EXPECT_GT (wrapper.told.load(), 0);
+    fx.removeListener (&wrapper);
+}

@@ -5,6 +5,9 @@
 QuarnProcessor::QuarnProcessor()
 {
     setHostNotification (false);
+    // JUCE's VST3 controller reads every value when it connects.
+    if (readsValuesItself())
+        noteValuesReadByHost();
 }
 
 QuarnProcessor::~QuarnProcessor()
@@ -77,9 +80,18 @@ void QuarnProcessor::getStateInformation (juce::MemoryBlock& dest)
 void QuarnProcessor::setStateInformation (const void* data, int size)
 {
     setCurrentProgramStateInformation (data, size);
+    // JUCE's VST3 controller reads the restored values right after this
+    // (as a VST3 host asks it to once a state is set).
+    if (readsValuesItself())
+        noteValuesReadByHost();
     // Restored before the host prepares it (a project being opened): the
     // host is told the restored values from the next tick.
     setHostNotification (true);
+}
+
+bool QuarnProcessor::readsValuesItself() const noexcept
+{
+    return wrapperType == juce::AudioProcessor::wrapperType_VST3;
 }
 
 bool QuarnProcessor::isIndexedParameterAutomatable (int i)

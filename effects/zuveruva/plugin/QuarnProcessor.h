@@ -20,7 +20,11 @@
 //   prepareToPlay or state restore to its releaseResources only: JUCE's
 //   wrappers register their processor listeners on the host's thread before
 //   they hand the processor a state or prepare it, and the VST3 one removes
-//   them after it releases it.
+//   them after it releases it. A VST3 host is never told the values it reads
+//   itself (at load and after a state restore): JUCE's VST3 wrapper turns
+//   each value told into an edit, which the host plays back into the plug-in
+//   later, over whatever it set or restored meanwhile (a frame size, and so
+//   the latency, went back to the old one).
 // - Built off the message thread (JUCE's wrappers build it on the host's
 //   thread), its timer starts once the object is whole: the entry calls
 //   startTimersOnceBuilt().
@@ -60,6 +64,9 @@ public:
     bool isIndexedParameterAutomatable (int i) override;
 
 private:
+    // Whether the wrapper's host reads every value itself when it loads the
+    // plug-in and after a state restore (VST3; LV2 hosts are told them).
+    bool readsValuesItself() const noexcept;
     void render (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi, bool hostBypass);
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (QuarnProcessor)
