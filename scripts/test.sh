@@ -20,22 +20,18 @@ export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1:supp
 build=build/test
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVOKT_SANITIZE=address
 cmake --build "$build" -j "$jobs"
-# Left out until it is mended: in about one run in eight the latency that a
-# frame-size change sets never reaches JUCE's VST3 host (the test waits 10 s
-# for it); the other VST3 host tests run.
-lost_latency='QuarnVst3Host\.ParametersRenderingAutomationAndStateThroughTheHost'
 xvfb-run -a -s "-screen 0 1600x1200x24" \
-    ctest --test-dir "$build" --output-on-failure -j "$test_jobs" -E "$lost_latency"
+    ctest --test-dir "$build" --output-on-failure -j "$test_jobs"
 
 if [ "${VOKT_SKIP_TSAN:-0}" != "1" ]; then
     tsan=build/tsan
     # The benchmarks are left out here: the first pass compiles them.
     cmake -S . -B "$tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOKT_SANITIZE=thread -DVOKT_BUILD_BENCH=OFF
     cmake --build "$tsan" -j "$jobs"
-    # Also left out here only (the first pass runs it): under
+    # Left out here only (the first pass runs it): under
     # ThreadSanitizer the pointer drag on the plug-in's editor in the VST3
     # host reaches none of its controls in about one run in five.
     lost_drag='QuarnVst3Host\.EditorOpensFollowsTheHostAndResizes'
     xvfb-run -a -s "-screen 0 1600x1200x24" \
-        ctest --test-dir "$tsan" --output-on-failure -j "$test_jobs" -E "$lost_latency|$lost_drag"
+        ctest --test-dir "$tsan" --output-on-failure -j "$test_jobs" -E "$lost_drag"
 fi
