@@ -14,6 +14,7 @@
 #include "MyBoundsConstrainer.h"
 #include "MyEffect.h"
 #include "MyLookAndFeel.h"
+#include "QueuedWindowEvents.h"
 
 #include <cstdint>
 #include <memory>
@@ -74,6 +75,8 @@ public:
     std::unique_ptr<juce::TooltipWindow> tooltipWindow;
     float scale = 1.0f;
     juce::SharedResourcePointer<SharedDefaultLookAndFeel> defaultLookAndFeel;
+    // Input Xlib has read but JUCE has not dispatched reaches the windows.
+    juce::SharedResourcePointer<QueuedWindowEvents> queuedWindowEvents;
     int64_t defaultWidth = 0;
     int64_t defaultHeight = 0;
 
