@@ -76,7 +76,7 @@ public:
     float scale = 1.0f;
     juce::SharedResourcePointer<SharedDefaultLookAndFeel> defaultLookAndFeel;
     // Input Xlib has read but JUCE has not dispatched reaches the windows.
-    juce::SharedResourcePointer<QueuedWindowEvents> queuedWindowEvents;
+    QueuedWindowEvents queuedWindowEvents { this };
     int64_t defaultWidth = 0;
     int64_t defaultHeight = 0;
 

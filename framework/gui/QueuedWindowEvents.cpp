@@ -9,15 +9,47 @@
  #include <juce_events/native/juce_linux_EventLoopInternal.h>
 #endif
 
-QueuedWindowEvents::QueuedWindowEvents() { startTimer (intervalMs); }
+QueuedWindowEvents::QueuedWindowEvents (juce::Component* owner)
+    : onRefresh (owner, [this] {
+          if (anyQueued())
+              triggerAsyncUpdate();
+      })
+{
+}
 
-QueuedWindowEvents::~QueuedWindowEvents() { stopTimer(); }
+QueuedWindowEvents::~QueuedWindowEvents() { cancelPendingUpdate(); }
+
+void QueuedWindowEvents::handleAsyncUpdate() { dispatchQueued(); }
+
+namespace
+{
+#if JUCE_LINUX || JUCE_BSD
+// JUCE's display connection, or nullptr when it has none.
+::Display* displayConnection()
+{
+    auto* windowSystem = juce::XWindowSystem::getInstanceWithoutCreating();
+    return windowSystem != nullptr ? windowSystem->getDisplay() : nullptr;
+}
+#endif
+} // namespace
+
+bool QueuedWindowEvents::anyQueued()
+{
+#if JUCE_LINUX || JUCE_BSD
+    auto* display = displayConnection();
+    if (display == nullptr)
+        return false;
+    juce::XWindowSystemUtilities::ScopedXLock lock;
+    return juce::X11Symbols::getInstance()->xEventsQueued (display, QueuedAlready) > 0;
+#else
+    return false;
+#endif
+}
 
 bool QueuedWindowEvents::dispatchQueued()
 {
 #if JUCE_LINUX || JUCE_BSD
-    auto* windowSystem = juce::XWindowSystem::getInstanceWithoutCreating();
-    auto* display = windowSystem != nullptr ? windowSystem->getDisplay() : nullptr;
+    auto* display = displayConnection();
     if (display == nullptr)
         return false;
 
@@ -39,5 +71,3 @@ bool QueuedWindowEvents::dispatchQueued()
     return false;
 #endif
 }
-
-void QueuedWindowEvents::timerCallback() { dispatchQueued(); }
