@@ -7,6 +7,10 @@
 # and JUCE's timer thread, which wakes it for every timer) against the audio
 # work (the JACK client's threads, which run the callback, and the file
 # reader), the other threads by name, and the load average of the machine.
+# In the same run, a bare JUCE window of the application's size (no timer or
+# painting of its own) is measured the same way: its figure is the floor that
+# JUCE's window machinery costs by itself on this display, next to which the
+# application's own share of the window's cost shows.
 # A JACK client of the script's own listens to the application's output over
 # the measured span: a run whose output is silent in any 100 ms window (or
 # that did not play at all) fails.
@@ -20,8 +24,9 @@ runs=${3:-3}
 app="$build/apps/standalone/Vokt Selvo"
 prepare="$build/bench/standalone/vokt_selvo_cpu_home"
 listen="$build/bench/standalone/vokt_selvo_cpu_listen"
-[ -x "$app" ] && [ -x "$prepare" ] && [ -x "$listen" ] \
-    || { echo "build $build first (targets vokt_selvo_app vokt_selvo_cpu_home vokt_selvo_cpu_listen)" >&2; exit 2; }
+bare="$build/bench/standalone/vokt_bare_window"
+[ -x "$app" ] && [ -x "$prepare" ] && [ -x "$listen" ] && [ -x "$bare" ] \
+    || { echo "build $build first (targets vokt_selvo_app vokt_selvo_cpu_home vokt_selvo_cpu_listen vokt_bare_window)" >&2; exit 2; }
 jack_lsp >/dev/null 2>&1 || { echo "no JACK server answers" >&2; exit 2; }
 tick=$(getconf CLK_TCK)
 
@@ -93,11 +98,33 @@ for run in $(seq 1 "$runs"); do
     wait "$listener" || heard=$?
     heard_text=$(cat "$home/listen.txt")
     load=$(cut -d' ' -f1-3 /proc/loadavg)
+    eval "$(xdotool getwindowgeometry --shell "$window")"
     kill "$pid"
     wait "$pid" 2>/dev/null || true
     rm -rf "$home"
 
-    awk -v pid="$pid" -v tick="$tick" -v start="$start" -v end="$end" -v load="$load" -v run="$run" '
+    # The bare window of the same size, settled and measured as long.
+    "$bare" "$WIDTH" "$HEIGHT" >/dev/null 2>&1 &
+    barepid=$!
+    for _ in $(seq 1 600); do
+        xdotool search --onlyvisible --pid "$barepid" --name "^Vokt Bare Window" >/dev/null 2>&1 && break
+        sleep 0.1
+    done
+    sleep 2.3
+    bare_before=$(threads "$barepid")
+    bare_start=$(date +%s.%N)
+    sleep "$seconds"
+    bare_after=$(threads "$barepid")
+    bare_end=$(date +%s.%N)
+    kill "$barepid"
+    wait "$barepid" 2>/dev/null || true
+    floor=$(awk -v tick="$tick" -v start="$bare_start" -v end="$bare_end" '
+        FNR == NR { t0[$1] = $3; next }
+        { d = ($3 - (($1 in t0) ? t0[$1] : 0)) / tick / (end - start); total += d; if ($2 == "JUCE_Timer") timer += d }
+        END { printf "%.3f %.3f %.3f", total, total - timer, timer }' <(echo "$bare_before") <(echo "$bare_after"))
+
+    awk -v pid="$pid" -v tick="$tick" -v start="$start" -v end="$end" -v load="$load" -v run="$run" -v floor="$floor" \
+        -v size="${WIDTH}x$HEIGHT" '
         FNR == NR { t0[$1] = $3; if ($1 == pid) self = $2; next }
         {
             d = ($3 - (($1 in t0) ? t0[$1] : 0)) / tick / (end - start)
@@ -111,6 +138,9 @@ for run in $(seq 1 "$runs"); do
             window = message + timer; audio = jack + reader
             printf "run %d: window %.3f s/s (message thread %.3f, timer thread %.3f); audio work %.3f s/s (JACK client threads %.3f, file reader %.3f); window/audio %.2f; other threads%s; load %s\n",
                    run, window, message, timer, audio, jack, reader, (audio > 0 ? window / audio : 0), other, load
+            split (floor, f, " ")
+            printf "run %d: bare window %s %.3f s/s (message thread %.3f, timer thread %.3f); window above it %.3f s/s; floor/audio %.2f\n",
+                   run, size, f[1], f[2], f[3], window - f[1], (audio > 0 ? f[1] / audio : 0)
         }' <(echo "$before") <(echo "$after")
     echo "run $run: $heard_text"
     [ "$heard" -eq 0 ] || failed=1
