@@ -463,6 +463,9 @@ void MyEffect::timerCallback()
     if (auto* hooks = dynamic_cast<MyEffectEditorHooks*> (getActiveEditor()))
         hooks->timerCallback();
 
+    if (onTick)
+        onTick();
+
     if (! threadsStopped.load())
         startTimer (50);
 }

@@ -30,6 +30,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <typeinfo>
 #include <mutex>
@@ -198,6 +199,11 @@ public:
     // sanitizer builds) the base destructor aborts with a message when the
     // threads ran and were not stopped by the class the timer last saw.
     void stopThreads();
+    // Called at the end of every tick of the 50 ms timer, after the editor's
+    // refresh, so that whoever shows the effect (the application's window)
+    // refreshes on the same clock instead of a timer of its own. Message
+    // thread only (set, cleared and called there); empty by default.
+    std::function<void()> onTick;
 
     // Deferred work: each engine numbers its kinds of work 0..31. On the
     // message thread the work runs now (handleDeferredWork); elsewhere a

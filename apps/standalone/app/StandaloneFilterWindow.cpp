@@ -187,12 +187,13 @@ StandaloneFilterWindow::StandaloneFilterWindow (const juce::String& title, const
     }
 
     setVisible (true);
-    startTimer (50);
+    filter->onTick = [this] { tick(); };
 }
 
 StandaloneFilterWindow::~StandaloneFilterWindow()
 {
-    stopTimer();
+    if (filter != nullptr)
+        filter->onTick = nullptr;
 
     if (auto* props = getGlobalSettings())
     {
@@ -640,7 +641,7 @@ void StandaloneFilterWindow::actionListenerCallback (const juce::String& message
     }
 }
 
-void StandaloneFilterWindow::timerCallback()
+void StandaloneFilterWindow::tick()
 {
     if (content == nullptr)
         return;

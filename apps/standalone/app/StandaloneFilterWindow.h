@@ -25,8 +25,7 @@ MyEffect* createPluginFilter();
 
 class StandaloneFilterWindow : public juce::DocumentWindow,
                                public juce::MenuBarModel,
-                               public juce::ActionListener,
-                               public juce::Timer
+                               public juce::ActionListener
 {
 public:
     // Test seams: how the effect is made (default createPluginFilter) and the
@@ -51,7 +50,11 @@ public:
     juce::PopupMenu getMenuForIndex (int index, const juce::String& name) override;
     void menuItemSelected (int itemId, int topLevelMenuIndex) override;
     void actionListenerCallback (const juce::String& message) override;
-    void timerCallback() override;
+    // The player bar's refresh from the streamer and the device (position,
+    // transport, gain, speed, mode, record time, meters, CPU load). It runs
+    // on the effect's 50 ms tick, after the editor's refresh: one clock for
+    // the whole window, so that everything a tick changes is painted at once.
+    void tick();
 
     // The file commands of the "Files" menu: the file dialog (through
     // Dialogs), back to no file, and the box with the file's details.

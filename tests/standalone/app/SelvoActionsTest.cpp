@@ -99,7 +99,7 @@ TEST_F (SelvoActionsTest, RecordMessagesDriveTheRecorder)
     EXPECT_TRUE (playing (w));
     EXPECT_TRUE (s.isRecording());
     EXPECT_TRUE (pumpUntil ([&] { return s.getAudioWriter()->samplesWritten.load() > 0; }));
-    w.timerCallback();
+    w.tick();
     EXPECT_TRUE (w.content->player.recordButton->getToggleState());
     EXPECT_TRUE (w.content->player.fileNameLabel->getText().startsWith ("out.wav ")) << w.content->player.fileNameLabel->getText();
 
@@ -110,7 +110,7 @@ TEST_F (SelvoActionsTest, RecordMessagesDriveTheRecorder)
     EXPECT_TRUE (s.isRecording());
     w.actionListenerCallback ("RecordOff");
     EXPECT_FALSE (s.isRecording());
-    w.timerCallback();
+    w.tick();
     EXPECT_FALSE (w.content->player.recordButton->getToggleState());
 }
 
@@ -134,8 +134,8 @@ TEST_F (SelvoActionsTest, PlayerButtonsDrivePlayback)
     ASSERT_TRUE (player.playButton->isShowing());
     player.playButton->triggerClick();
     EXPECT_TRUE (playing (w));
-    // The timer brings the button in step with the streamer.
-    w.timerCallback();
+    // The tick brings the button in step with the streamer.
+    w.tick();
     EXPECT_TRUE (player.playButton->getToggleState());
     EXPECT_TRUE (pumpUntil ([&] { return w.streamer->filePosition.load() > 0.5f; }));
     lowest.store (1.0e9f);
@@ -356,13 +356,14 @@ TEST_F (SelvoActionsTest, ResetCurrentStateWorksWithAndWithoutAFile)
     }
 }
 
-TEST_F (SelvoActionsTest, TimerBringsThePlayerInStep)
+TEST_F (SelvoActionsTest, EffectTickBringsThePlayerInStep)
 {
     auto& w = startWith (wav ("a.wav", 2));
     auto& player = w.content->player;
     w.streamer->setGain (0.3f);
     w.streamer->setPlayMode (2);
-    w.timerCallback();
+    // The window has no clock of its own: the effect's tick refreshes it.
+    w.filter->timerCallback();
     EXPECT_FLOAT_EQ ((float) player.gainSlider->getValue(), 0.3f);
     EXPECT_EQ (w.content->playerHeight, 80);
     EXPECT_EQ (player.getNumMeters(), w.filter->getMainBusNumOutputChannels());
@@ -400,7 +401,7 @@ TEST_F (SelvoActionsTest, LoopButtonShowsTheStreamersLoop)
     {
         SCOPED_TRACE (step.name);
         step.change();
-        w.timerCallback();
+        w.tick();
         EXPECT_EQ (s.getLoop(), step.loop);
         EXPECT_EQ (button.getToggleState(), step.loop);
     }
@@ -445,7 +446,7 @@ TEST_F (SelvoActionsTest, StartUpRestoresTheFile)
             EXPECT_EQ (w.streamer->getAudioReader()->playMode.load(), 2);
             EXPECT_FLOAT_EQ (w.streamer->getVariableSpeed(), -1.0f);
             EXPECT_EQ (w.getName(), "Vokt Selvo : a.wav (" + w.streamer->getShortSampleRate() + ")");
-            w.timerCallback();
+            w.tick();
             EXPECT_EQ (w.content->playerHeight, 80);
             // Backwards from the loop end.
             w.actionListenerCallback ("Start");
@@ -477,7 +478,7 @@ TEST_F (SelvoActionsTest, WindowPlayingSnapshot)
     w.actionListenerCallback ("Start");
     ASSERT_TRUE (playing (w));
     ASSERT_TRUE (pumpUntil ([&] {
-        w.timerCallback();
+        w.tick();
         return w.streamer->filePosition.load() > 1.0f;
     }));
     juce::MessageManager::getInstance()->runDispatchLoopUntil (200);
