@@ -57,7 +57,7 @@ void refresh (ComponentPlayer& panel, int meters, int tick)
     panel.setCurrentTime (0.05f * (float) tick);
     for (int i = 0; i < meters; ++i)
         panel.setVuMeter (i, 0.5f + 0.45f * std::sin (0.3f * (float) (tick + i)));
-    panel.cpuLoad = 0.3 + 0.1 * std::sin (0.1 * tick);
+    panel.cpuBar->setLoad (0.3 + 0.1 * std::sin (0.1 * tick));
     panel.updateStartButton (true);
     panel.updateLoopButton ((tick & 64) != 0);
 }

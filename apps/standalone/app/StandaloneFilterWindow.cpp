@@ -667,7 +667,7 @@ void StandaloneFilterWindow::tick()
             player.setVuMeter (i, s.getMagnitude (i));
     }
     if (deviceManager != nullptr)
-        player.cpuLoad = (float) deviceManager->getCpuUsage();
+        player.cpuBar->setLoad ((float) deviceManager->getCpuUsage());
 }
 
 void StandaloneFilterWindow::newMode (int mode)

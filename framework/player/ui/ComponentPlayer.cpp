@@ -58,7 +58,7 @@ ComponentPlayer::ComponentPlayer (bool withModePopup)
       gainSlider (std::make_unique<juce::Slider> ("gain slider")),
       gainLabel (std::make_unique<juce::Label> ("new label", "0 dB")),
       fileNameLabel (std::make_unique<juce::Label> ("new label", "file name")),
-      cpuBar (std::make_unique<juce::ProgressBar> (cpuLoad)),
+      cpuBar (std::make_unique<CpuBar>()),
       modePopup (std::make_unique<MyJucePopup> ("mode", TRANS ("mode"))),
       speedSlider (std::make_unique<MyJuceSlider> ("new slider")),
       speedLabel (std::make_unique<MyJuceLabel> ("new label", "123")),
@@ -120,7 +120,6 @@ ComponentPlayer::ComponentPlayer (bool withModePopup)
     addChildComponent (*fileNameLabel);
 
     cpuBar->setName ("new progressBar");
-    cpuBar->setTextToDisplay ("Cpu Usage");
     addAndMakeVisible (*cpuBar);
 
     const auto strip = GetMeterStripImage();

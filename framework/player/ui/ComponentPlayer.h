@@ -2,13 +2,14 @@
 // ComponentPlayer: the strip that drives a sound-file player from an editor
 // - the waveform with its loop and play cursor, a zoom strip, transport
 // buttons (begin, play, loop; record exists and stays hidden), sync and
-// bypass switches, a gain slider, a CPU bar, up to 64 level meters and,
-// when asked for, a play-mode pop-up with a speed slider and label.
+// bypass switches, a gain slider, a CPU bar (CpuBar), up to 64 level meters
+// and, when asked for, a play-mode pop-up with a speed slider and label.
 // It plays nothing itself: every user act becomes an action message to the
 // owner (the vocabulary below), and the play mode and speed go through
 // myComponentPlayerListener. The owner reflects the transport back through
-// the update setters, from its timer on the message thread; what it reads
-// from the audio thread it reads through atomics before it calls them.
+// the update setters (and the CPU bar's load), from its refresh on the
+// message thread; what it reads from the audio thread it reads through
+// atomics before it calls them.
 //
 // Action messages (numbers in the C locale, whatever the process locale):
 //   "Begin", "Start" / "Pause" (with Ctrl: "Start&Record" / "Pause&Record"),
@@ -17,6 +18,7 @@
 //   or fractions when the waveform is normalised), "Position <seconds>",
 //   "Open <full path>" (a dropped sound file).
 // Threads: message thread only.
+#include "CpuBar.h"
 #include "SoundEditorComponent.h"
 
 #include "MyArialFont.h"
@@ -124,8 +126,6 @@ public:
     bool isInterestedInFileDrag (const juce::StringArray& files) override;
     void filesDropped (const juce::StringArray& files, int x, int y) override;
 
-    // Value of the CPU bar 0..1, written by the owner.
-    double cpuLoad = 0.0;
     // Lay out the sync button (the plug-in's panel sets it).
     bool syncShown = false;
 
@@ -146,7 +146,7 @@ public:
     const std::unique_ptr<juce::Slider> gainSlider;
     const std::unique_ptr<juce::Label> gainLabel;
     const std::unique_ptr<juce::Label> fileNameLabel;
-    const std::unique_ptr<juce::ProgressBar> cpuBar;
+    const std::unique_ptr<CpuBar> cpuBar;
     std::array<std::unique_ptr<MyJuceVuMeter>, maxMeters> vuMeters;
     const std::unique_ptr<MyJucePopup> modePopup;
     const std::unique_ptr<MyJuceSlider> speedSlider;

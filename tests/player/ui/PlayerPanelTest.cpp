@@ -337,6 +337,83 @@ juce::File snapshotOf (ComponentPlayer& panel, const juce::String& name)
 }
 } // namespace
 
+// Counts the repaints a component asks for (in place of its image cache).
+struct RepaintCounter : juce::CachedComponentImage
+{
+    void paint (juce::Graphics&) override {}
+    bool invalidateAll() override { return ++count, false; }
+    bool invalidate (const juce::Rectangle<int>&) override { return ++count, false; }
+    void releaseResources() override {}
+    int count = 0;
+};
+
+TEST_F (KitTest, CpuBarShowsTheLoadAndRepaintsOnlyOnAChange)
+{
+    juce::Component parent;
+    parent.setSize (60, 12);
+    CpuBar bar;
+    parent.addAndMakeVisible (bar);
+    bar.setBounds (0, 0, 37, 12);
+    auto* counter = new RepaintCounter();
+    bar.setCachedComponentImage (counter);
+    counter->count = 0;
+
+    struct Step { const char* name; double load; bool repaints; };
+    const Step steps[] {
+        { "the first load shows at once", 0.35, true },
+        { "the same load again", 0.35, false },
+        { "a fall shows at once", 0.1, true },
+        { "again", 0.1, false },
+        { "overload: moving stripes", 1.0, true },
+        { "still overloaded", 1.0, true },
+        { "back in range", 0.2, true },
+    };
+    for (const auto& step : steps)
+    {
+        SCOPED_TRACE (step.name);
+        const int before = counter->count;
+        bar.setLoad (step.load);
+        EXPECT_DOUBLE_EQ (bar.getShownLoad(), step.load);
+        EXPECT_EQ (counter->count > before, step.repaints);
+    }
+    // A rise climbs at most 0.8 per second since the previous load.
+    bar.setLoad (0.9);
+    EXPECT_GE (bar.getShownLoad(), 0.2);
+    EXPECT_LT (bar.getShownLoad(), 0.9);
+    bar.setCachedComponentImage (nullptr);
+}
+
+TEST_F (KitTest, CpuBarDrawsAsAProgressBar)
+{
+    for (const double load : { 0.0, 0.35, 0.999 })
+    {
+        SCOPED_TRACE (load);
+        juce::Component parent;
+        parent.setSize (37, 24);
+        CpuBar bar;
+        double value = load;
+        juce::ProgressBar reference (value);  // shows its value from the start
+        reference.setTextToDisplay ("Cpu Usage");
+        parent.addAndMakeVisible (bar);
+        parent.addAndMakeVisible (reference);
+        bar.setBounds (0, 0, 37, 12);
+        reference.setBounds (0, 12, 37, 12);
+        bar.setLoad (load);
+        EXPECT_EQ (bar.isOpaque(), reference.isOpaque());
+
+        juce::Image image (juce::Image::ARGB, 37, 24, true);
+        {
+            juce::Graphics g (image);
+            parent.paintEntireComponent (g, false);
+        }
+        int differ = 0;
+        for (int y = 0; y < 12; ++y)
+            for (int x = 0; x < 37; ++x)
+                differ += image.getPixelAt (x, y) != image.getPixelAt (x, y + 12);
+        EXPECT_EQ (differ, 0);
+    }
+}
+
 TEST_F (KitTest, SnapshotPlayerPanels)
 {
     SoundFolder sounds;
@@ -358,11 +435,10 @@ TEST_F (KitTest, SnapshotPlayerPanels)
         app.updateGain (0.7f);
         app.updateVariableSpeed (1.0f);
         app.updatePlayMode (2);
-        app.cpuLoad = 0.35;
+        app.cpuBar->setLoad (0.35);
         app.waveform->setLoop (4.0, 12.0, false);
         app.waveform->showTimeAtCursor = true;
         app.setCurrentTime (7.5f);
-        pumpMessages (100);  // the CPU bar follows its value on a timer
         EXPECT_TRUE (snapshotOf (app, "player_loaded").existsAsFile());
     }
     {
