@@ -249,9 +249,16 @@ void ComponentPlayer::updateGain (float g)
     if (! std::isfinite (g))
         return;
     gainSlider->setValue ((double) g, juce::sendNotificationAsync);
-    char text[valueTextSize] = {};
-    FloatToGain24Str (g, text);
-    gainLabel->setText (text, juce::dontSendNotification);
+    // The owner calls this on every refresh: the text is formatted only
+    // when the gain changed (the label repaints only when its text does).
+    if (g != shownGain || shownGainText.isEmpty())
+    {
+        char text[valueTextSize] = {};
+        FloatToGain24Str (g, text);
+        shownGain = g;
+        shownGainText = text;
+    }
+    gainLabel->setText (shownGainText, juce::dontSendNotification);
 }
 
 void ComponentPlayer::updateVariableSpeed (float speed)
@@ -259,7 +266,13 @@ void ComponentPlayer::updateVariableSpeed (float speed)
     if (! std::isfinite (speed))
         return;
     speedSlider->setValue (0.25 * (double) speed + 0.5, true, false);
-    speedLabel->setText (juce::String ((double) speed, 3).paddedLeft (' ', 6), false);
+    // As with the gain; the text is set again even so, over one the user typed.
+    if (speed != shownSpeed || shownSpeedText.isEmpty())
+    {
+        shownSpeed = speed;
+        shownSpeedText = juce::String ((double) speed, 3).paddedLeft (' ', 6);
+    }
+    speedLabel->setText (shownSpeedText, false);
 }
 
 void ComponentPlayer::updatePlayMode (int mode)

@@ -156,6 +156,9 @@ private:
     void showMeters();
 
     juce::String dropHint { "Drop an audio file in this area" };
+    // The last gain and speed shown, and their texts.
+    float shownGain = 0.0f, shownSpeed = 0.0f;
+    juce::String shownGainText, shownSpeedText;
     juce::File currentFile;
     int32_t cpuWidth = 42;
     std::unique_ptr<juce::AudioThumbnail> thumbnail;

@@ -250,6 +250,10 @@ TEST_F (PanelFixture, VariableSpeedAndPlayModeFromTheOwner)
     panel.updateVariableSpeed (1.0f);
     EXPECT_DOUBLE_EQ (panel.speedSlider->getValue(), 0.75);
     EXPECT_EQ (panel.speedLabel->getText(), " 1.000");
+    // The owner's refresh puts its text back over a typed one, the speed unchanged.
+    panel.speedLabel->setText ("1", false);
+    panel.updateVariableSpeed (1.0f);
+    EXPECT_EQ (panel.speedLabel->getText(), " 1.000");
     pumpMessages (20);
     EXPECT_EQ (listener.take(), (Log { "speed 0.7500" }));  // the slider's asynchronous notification
 
