@@ -232,6 +232,8 @@ void MyJuceSlider::timerCallback()
 
     if (elastic)
         dragAtLastMouse();
+    else if (! wheelActive)
+        stopTimer();
 }
 
 void MyJuceSlider::DrawElas (juce::Graphics& g)

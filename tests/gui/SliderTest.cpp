@@ -227,6 +227,7 @@ TEST (MyJuceSlider, WheelNotchesFormOneGestureClosedHalfASecondLater)
     SteppedClock::advance (101);  // 501 ms
     s->timerCallback();
     EXPECT_FALSE (s->isGestureOpen());
+    EXPECT_FALSE (s->isTimerRunning());  // nothing left to tick for
 
     EXPECT_EQ (r.calls, (Log { "start", "value 0.100", "value 0.200", "value 0.300", "end" }));
 

@@ -380,6 +380,9 @@ void MyRariZuzDisplay::mouseWheelMove (const juce::MouseEvent& e, const juce::Mo
 void MyRariZuzDisplay::timerCallback()
 {
     gestures.tick (WidgetMilliseconds());
+    // The timer only closes wheel gestures: none open, it rests until the next wheel move.
+    if (! gestures.isWheelActive())
+        stopTimer();
 }
 
 bool MyRariZuzDisplay::keyPressed (const juce::KeyPress& key)

@@ -364,8 +364,11 @@ TEST_F (DisplayTest, MouseWheelAndKeysBecomeActionMessages)
     EXPECT_EQ (messages.waitFor (2), (std::vector<juce::String> { "BeginDrag 1", "Drag 1 0.250 0.300 0.250 0.500" }));
     pumpMessages (120);
     EXPECT_TRUE (messages.received.empty());
+    EXPECT_TRUE (display.isTimerRunning());
     SteppedClock::advance (501);
     EXPECT_EQ (messages.waitFor (1), (std::vector<juce::String> { "EndDrag 1" }));
+    // With the gesture closed the timer rests until the next wheel move.
+    EXPECT_TRUE (pumpUntil ([&] { return ! display.isTimerRunning(); }));
 }
 
 TEST_F (DisplayTest, SnapshotOfBarsOverTheSonogramOfAChirp)
