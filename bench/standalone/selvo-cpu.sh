@@ -43,6 +43,17 @@ threads() {
     done
 }
 
+# A span of $seconds from now, for process $1: its per-thread ticks before
+# and after and the span's start and end times, in ${2}_before, ${2}_after,
+# ${2}_start and ${2}_end.
+span() {
+    printf -v "${2}_before" '%s' "$(threads "$1")"
+    printf -v "${2}_start" '%s' "$(date +%s.%N)"
+    sleep "$seconds"
+    printf -v "${2}_after" '%s' "$(threads "$1")"
+    printf -v "${2}_end" '%s' "$(date +%s.%N)"
+}
+
 # The audio output ports of the server, one a line.
 outputs() {
     jack_lsp -p 2>/dev/null | awk '/^[^ \t]/ { port = $0; next } /properties:.*output/ { print port }' | sort
@@ -89,11 +100,7 @@ for run in $(seq 1 "$runs"); do
     "$listen" "$(echo "$seconds + 0.6" | bc)" $ports >"$home/listen.txt" 2>&1 &
     listener=$!
     sleep 0.3
-    before=$(threads "$pid")
-    start=$(date +%s.%N)
-    sleep "$seconds"
-    after=$(threads "$pid")
-    end=$(date +%s.%N)
+    span "$pid" app
     heard=0
     wait "$listener" || heard=$?
     heard_text=$(cat "$home/listen.txt")
@@ -111,11 +118,7 @@ for run in $(seq 1 "$runs"); do
         sleep 0.1
     done
     sleep 2.3
-    bare_before=$(threads "$barepid")
-    bare_start=$(date +%s.%N)
-    sleep "$seconds"
-    bare_after=$(threads "$barepid")
-    bare_end=$(date +%s.%N)
+    span "$barepid" bare
     kill "$barepid"
     wait "$barepid" 2>/dev/null || true
     floor=$(awk -v tick="$tick" -v start="$bare_start" -v end="$bare_end" '
@@ -123,7 +126,7 @@ for run in $(seq 1 "$runs"); do
         { d = ($3 - (($1 in t0) ? t0[$1] : 0)) / tick / (end - start); total += d; if ($2 == "JUCE_Timer") timer += d }
         END { printf "%.3f %.3f %.3f", total, total - timer, timer }' <(echo "$bare_before") <(echo "$bare_after"))
 
-    awk -v pid="$pid" -v tick="$tick" -v start="$start" -v end="$end" -v load="$load" -v run="$run" -v floor="$floor" \
+    awk -v pid="$pid" -v tick="$tick" -v start="$app_start" -v end="$app_end" -v load="$load" -v run="$run" -v floor="$floor" \
         -v size="${WIDTH}x$HEIGHT" '
         FNR == NR { t0[$1] = $3; if ($1 == pid) self = $2; next }
         {
@@ -141,7 +144,7 @@ for run in $(seq 1 "$runs"); do
             split (floor, f, " ")
             printf "run %d: bare window %s %.3f s/s (message thread %.3f, timer thread %.3f); window above it %.3f s/s; floor/audio %.2f\n",
                    run, size, f[1], f[2], f[3], window - f[1], (audio > 0 ? f[1] / audio : 0)
-        }' <(echo "$before") <(echo "$after")
+        }' <(echo "$app_before") <(echo "$app_after")
     echo "run $run: $heard_text"
     [ "$heard" -eq 0 ] || failed=1
 done
