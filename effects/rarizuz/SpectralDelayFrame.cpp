@@ -48,12 +48,29 @@ void panGains (int numOutputs, float x, float* g) noexcept
         GetAmplOcto (x, &g[0], &g[1], &g[2], &g[3], &g[4], &g[5], &g[6], &g[7]);
 }
 
-// Vectors of four floats (two bins; every x86-64 processor) and of eight
-// (four bins; taken where the processor has AVX2).
+// Vectors of four floats (two bins; every x86-64 processor), of eight (four
+// bins; taken where the processor has AVX2) and of sixteen (eight bins;
+// where it has AVX-512).
 using Float4 = float __attribute__ ((vector_size (16)));
 using Int4 = int32_t __attribute__ ((vector_size (16)));
 using Float8 = float __attribute__ ((vector_size (32)));
 using Int8 = int32_t __attribute__ ((vector_size (32)));
+using Float16 = float __attribute__ ((vector_size (64)));
+using Int16 = int32_t __attribute__ ((vector_size (64)));
+
+// The vector types of a width in floats.
+template <int Width>
+struct VectorsOf;
+template <>
+struct VectorsOf<4> { using V = Float4; using I = Int4; };
+template <>
+struct VectorsOf<8> { using V = Float8; using I = Int8; };
+template <>
+struct VectorsOf<16> { using V = Float16; using I = Int16; };
+
+// What the widest vectors need of the processor (AVX-512 F, VL, DQ and BW:
+// the set every AVX-512 processor since the first server ones has).
+#define VOKT_AVX512 "avx2,avx512f,avx512vl,avx512dq,avx512bw"
 
 // Floats of the outputs that all bars work through before the next ones.
 constexpr int64_t blockFloats = 128;
@@ -65,12 +82,13 @@ constexpr int64_t prefetchAhead = 3 * blockFloats;
 
 // What every bar that reads a bin needs, worked out once a frame: its
 // amplitude and feedback, and the gain of each output for each line, each
-// value repeated so that a vector of either width loads it.
+// value repeated so that a vector of any width loads it.
+constexpr int maxLanes = 16;
 struct BarGains
 {
-    alignas (32) float amp[8];
-    alignas (32) float fb[8];
-    alignas (32) float g[2][8][8];
+    alignas (64) float amp[maxLanes];
+    alignas (64) float fb[maxLanes];
+    alignas (64) float g[2][8][maxLanes];
     bool feedback;
 };
 
@@ -464,7 +482,7 @@ VOKT_INLINE void readRunPair (const Source& a, const Source& b, float* const* ne
 // cache and the bars' work on its many vectors overlaps.
 // With `mix`, each block of the outputs is zeroed first and gets its dry
 // part last, as whole passes of zeroing and dry mixing would give it.
-template <bool Wide, int NumOut, int NumLines>
+template <int Width, int NumOut, int NumLines>
 VOKT_INLINE void mixRange (const Source* sources, int numSources, float* const* newest, int64_t i0, int64_t i1,
                            float* const* outs, int numOuts, const DryMix* mix) noexcept
 {
@@ -482,8 +500,8 @@ VOKT_INLINE void mixRange (const Source* sources, int numSources, float* const* 
             for (int j = 0; j < numOuts; ++j)
                 std::fill (outs[j] + start, outs[j] + end, 0.0f);
         }
-        using V = std::conditional_t<Wide, Float8, Float4>;
-        using I = std::conditional_t<Wide, Int8, Int4>;
+        using V = typename VectorsOf<Width>::V;
+        using I = typename VectorsOf<Width>::I;
         for (int s = 0; s < numSources;)
         {
             // The next block of this source, read soon after.
@@ -513,39 +531,47 @@ VOKT_INLINE void mixRange (const Source* sources, int numSources, float* const* 
     }
 }
 
-template <bool Wide>
+template <int Width>
 VOKT_INLINE void mixSegmentOf (const Source* sources, int numSources, float* const* newest, int numLines,
                                int64_t i0, int64_t i1, float* const* outs, int numOuts, const DryMix* mix) noexcept
 {
     if (numLines == 2)
     {
         if (numOuts == 2)
-            mixRange<Wide, 2, 2> (sources, numSources, newest, i0, i1, outs, numOuts, mix);
+            mixRange<Width, 2, 2> (sources, numSources, newest, i0, i1, outs, numOuts, mix);
         else
-            mixRange<Wide, 0, 2> (sources, numSources, newest, i0, i1, outs, numOuts, mix);
+            mixRange<Width, 0, 2> (sources, numSources, newest, i0, i1, outs, numOuts, mix);
     }
     else
     {
         if (numOuts == 1)
-            mixRange<Wide, 1, 1> (sources, numSources, newest, i0, i1, outs, numOuts, mix);
+            mixRange<Width, 1, 1> (sources, numSources, newest, i0, i1, outs, numOuts, mix);
         else if (numOuts == 2)
-            mixRange<Wide, 2, 1> (sources, numSources, newest, i0, i1, outs, numOuts, mix);
+            mixRange<Width, 2, 1> (sources, numSources, newest, i0, i1, outs, numOuts, mix);
         else
-            mixRange<Wide, 0, 1> (sources, numSources, newest, i0, i1, outs, numOuts, mix);
+            mixRange<Width, 0, 1> (sources, numSources, newest, i0, i1, outs, numOuts, mix);
     }
 }
 
 void mixSegment (const Source* sources, int numSources, float* const* newest, int numLines,
                  int64_t i0, int64_t i1, float* const* outs, int numOuts, const DryMix* mix) noexcept
 {
-    mixSegmentOf<false> (sources, numSources, newest, numLines, i0, i1, outs, numOuts, mix);
+    mixSegmentOf<4> (sources, numSources, newest, numLines, i0, i1, outs, numOuts, mix);
 }
 
 __attribute__ ((target ("avx2"))) void mixSegmentWide (const Source* sources, int numSources, float* const* newest,
                                                        int numLines, int64_t i0, int64_t i1, float* const* outs,
                                                        int numOuts, const DryMix* mix) noexcept
 {
-    mixSegmentOf<true> (sources, numSources, newest, numLines, i0, i1, outs, numOuts, mix);
+    mixSegmentOf<8> (sources, numSources, newest, numLines, i0, i1, outs, numOuts, mix);
+}
+
+__attribute__ ((target (VOKT_AVX512))) void mixSegmentWidest (const Source* sources, int numSources,
+                                                              float* const* newest, int numLines, int64_t i0,
+                                                              int64_t i1, float* const* outs, int numOuts,
+                                                              const DryMix* mix) noexcept
+{
+    mixSegmentOf<16> (sources, numSources, newest, numLines, i0, i1, outs, numOuts, mix);
 }
 
 #undef VOKT_INLINE
@@ -573,7 +599,7 @@ void scale (float* dst, int64_t n, float m) noexcept
 
 SpectralDelayFrame::SpectralDelayFrame (int64_t maxFftSize)
     : maxHalf (std::max<int64_t> (maxFftSize / 2, 1)),
-      wideVectors (wideVectorsAvailable())
+      vectorWidth (widestVectorFloats())
 {
     // Left uninitialised: only the entries a plan writes are ever read, so
     // the pages of sizes never used stay untouched.
@@ -585,14 +611,17 @@ SpectralDelayFrame::SpectralDelayFrame (int64_t maxFftSize)
     }
 }
 
-bool SpectralDelayFrame::wideVectorsAvailable() noexcept
+int SpectralDelayFrame::widestVectorFloats() noexcept
 {
-    return __builtin_cpu_supports ("avx2");
+    if (__builtin_cpu_supports ("avx512f") && __builtin_cpu_supports ("avx512vl")
+        && __builtin_cpu_supports ("avx512dq") && __builtin_cpu_supports ("avx512bw"))
+        return 16;
+    return __builtin_cpu_supports ("avx2") ? 8 : 4;
 }
 
-void SpectralDelayFrame::setWideVectors (bool wide) noexcept
+void SpectralDelayFrame::setVectorFloats (int floats) noexcept
 {
-    wideVectors = wide && wideVectorsAvailable();
+    vectorWidth = std::min (floats >= 16 ? 16 : (floats >= 8 ? 8 : 4), widestVectorFloats());
 }
 
 void SpectralDelayFrame::mapSurroundSlots (int numOutputs, float* const* channels, float** slots) noexcept
@@ -704,9 +733,9 @@ void SpectralDelayFrame::process (const SpectralFrameSettings& settings,
         readBars (settings, lines, slots, bars, barCount, stereoIn, nullptr, nullptr, 0);
 
     if (slots[0] != nullptr)
-        (wideVectors ? mixDryWide : mixDryNarrow) (slots[0], in[0], n, m);
+        (vectorWidth >= 8 ? mixDryWide : mixDryNarrow) (slots[0], in[0], n, m);
     if (numOutputs >= 2 && slots[1] != nullptr)
-        (wideVectors ? mixDryWide : mixDryNarrow) (slots[1], dry1, n, m);
+        (vectorWidth >= 8 ? mixDryWide : mixDryNarrow) (slots[1], dry1, n, m);
     switch (numOutputs)
     {
         case 4:
@@ -846,8 +875,8 @@ bool SpectralDelayFrame::readBars (const SpectralFrameSettings& settings, MyBuff
             continue;
 
         BarGains& w = work[numBars];
-        std::fill (w.amp, w.amp + 8, bar.ampLinear * settings.linearGain);
-        std::fill (w.fb, w.fb + 8, bar.feedback);
+        std::fill (w.amp, w.amp + maxLanes, bar.ampLinear * settings.linearGain);
+        std::fill (w.fb, w.fb + maxLanes, bar.feedback);
         w.feedback = bar.feedback > 0.01f;
 
         // Panning: line 0 at P - width, line 1 at P + width (a quarter of
@@ -864,8 +893,8 @@ bool SpectralDelayFrame::readBars (const SpectralFrameSettings& settings, MyBuff
         }
         for (int j = 0; j < numOuts; ++j)
         {
-            std::fill (w.g[0][j], w.g[0][j] + 8, g0.g[outGain[j]]);
-            std::fill (w.g[1][j], w.g[1][j] + 8, g1.g[outGain[j]]);
+            std::fill (w.g[0][j], w.g[0][j] + maxLanes, g0.g[outGain[j]]);
+            std::fill (w.g[1][j], w.g[1][j] + maxLanes, g1.g[outGain[j]]);
         }
         barPlans[numBars] = &p;
         ++numBars;
@@ -948,7 +977,9 @@ bool SpectralDelayFrame::readBars (const SpectralFrameSettings& settings, MyBuff
         if (numSources > 0 || dry != nullptr)
         {
             const DryMix* finish = dry != nullptr ? &mix : nullptr;
-            if (wideVectors)
+            if (vectorWidth == 16)
+                mixSegmentWidest (sources, numSources, newest, numLines, 2 * k, 2 * next, outs, numOuts, finish);
+            else if (vectorWidth == 8)
                 mixSegmentWide (sources, numSources, newest, numLines, 2 * k, 2 * next, outs, numOuts, finish);
             else
                 mixSegment (sources, numSources, newest, numLines, 2 * k, 2 * next, outs, numOuts, finish);

@@ -43,12 +43,14 @@ public:
                   MyBuffersArray<float>* const* lines,
                   const BarFreq* bars, int barCount) noexcept;
 
-    // The bars are read with vectors of eight floats where the processor
-    // has AVX2 (the default there), else of four; both give the same
-    // result to the bit. A test seam: false forces the narrow vectors.
-    static bool wideVectorsAvailable() noexcept;
-    void setWideVectors (bool wide) noexcept;
-    bool usesWideVectors() const noexcept { return wideVectors; }
+    // The bars are read with vectors of sixteen floats where the processor
+    // has AVX-512 (F, VL, DQ and BW), of eight where it has AVX2, else of
+    // four (the widest is the default); all give the same result to the
+    // bit. A test seam: setVectorFloats (4, 8 or 16) picks a width, limited
+    // to the widest available.
+    static int widestVectorFloats() noexcept;
+    void setVectorFloats (int floats) noexcept;
+    int vectorFloats() const noexcept { return vectorWidth; }
 
     // Output slot of each panning gain by output layout, as the effect base
     // maps them: channel c of `channels` goes to slots[map[c]]; slots that
@@ -99,6 +101,6 @@ private:
                    const float* const* dry, const float* const* fresh, int numFresh) noexcept;
 
     int64_t maxHalf;
-    bool wideVectors;
+    int vectorWidth; // floats per vector: 4, 8 or 16
     BarPlan plans[8];
 };

@@ -441,7 +441,7 @@ void referenceFrame (const SpectralFrameSettings& settings, const float* const* 
 // Random bars (flat, slanted, overlapping, reading the newest frame, with and
 // without taper and feedback, odd bin counts) over every layout and wet
 // share: the outputs and both lines' newest frames equal the plain reading
-// to the bit, with vectors of either width.
+// to the bit, with vectors of every width the processor has.
 TEST (SpectralDelayFrameKernel, MatchesThePlainReadingToTheBit)
 {
     constexpr int64_t n = 512;
@@ -454,16 +454,16 @@ TEST (SpectralDelayFrameKernel, MatchesThePlainReadingToTheBit)
         int inputs, outputs;
     };
     const Layout layouts[] = { { 1, 1 }, { 2, 1 }, { 1, 2 }, { 2, 2 }, { 2, 4 }, { 1, 5 }, { 2, 6 }, { 2, 8 } };
-    std::vector<bool> widths { false };
-    if (SpectralDelayFrame::wideVectorsAvailable())
-        widths.push_back (true);
+    std::vector<int> widths;
+    for (int w = 4; w <= SpectralDelayFrame::widestVectorFloats(); w *= 2)
+        widths.push_back (w);
 
-    for (const bool wide : widths)
+    for (const int width : widths)
         for (const auto& layout : layouts)
             for (int round = 0; round < 9; ++round)
             {
                 const float mix = round < 3 ? 1.0f : (round < 6 ? 0.35f : 0.0f);
-                SCOPED_TRACE (testing::Message() << (wide ? "wide" : "narrow") << ", " << layout.inputs << " in, "
+                SCOPED_TRACE (testing::Message() << width << " floats a vector, " << layout.inputs << " in, "
                                                  << layout.outputs << " out, round " << round);
                 const SpectralFrameSettings settings { n, layout.inputs, layout.outputs, mix, 0.9f };
 
@@ -522,8 +522,8 @@ TEST (SpectralDelayFrameKernel, MatchesThePlainReadingToTheBit)
                 MyBuffersArray<float>* linesPlain[2] = { &plain[0], &plain[1] };
 
                 SpectralDelayFrame engine (n);
-                engine.setWideVectors (wide);
-                ASSERT_EQ (engine.usesWideVectors(), wide);
+                engine.setVectorFloats (width);
+                ASSERT_EQ (engine.vectorFloats(), width);
                 engine.process (settings, in, pm, linesMine, bars.data(), (int) bars.size());
                 referenceFrame (settings, in, pp, linesPlain, bars);
 
