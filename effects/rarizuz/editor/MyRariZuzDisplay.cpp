@@ -4,17 +4,17 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <limits>
 
 MyRariZuzDisplay::MyRariZuzDisplay()
-    : ring (juce::Image::ARGB, 1024, 1024, true),
+    : ring ((size_t) 1024 * 1024, 0),
+      ringWidth (1024),
+      ringHeight (1024),
       gestures ([this] (const juce::String& m) { sendActionMessage (m); })
 {
     setName ("Selvo Display");
     setWantsKeyboardFocus (true);
     setOpaque (true);
-    ring.clear (ring.getBounds(), juce::Colours::black);
 
     for (int i = 0; i < colourCount; ++i)
     {
@@ -83,10 +83,11 @@ void MyRariZuzDisplay::buildBackground (const MyBuffersArray<float>* line, int n
         return;
 
     const int W = (int) count, H = (int) half;
-    if (ring.getWidth() != W || ring.getHeight() != H || (int) rowBins.size() != H)
+    if (ringWidth != W || ringHeight != H || (int) rowBins.size() != H)
     {
-        ring = juce::Image (juce::Image::ARGB, W, H, true);
-        ring.clear (ring.getBounds(), juce::Colours::black);
+        ring.assign ((size_t) W * (size_t) H, 0);  // index 0 is black
+        ringWidth = W;
+        ringHeight = H;
         head = 0;
         rowBins.resize ((size_t) H);
         for (int i = 0; i < H; ++i)
@@ -99,7 +100,6 @@ void MyRariZuzDisplay::buildBackground (const MyBuffersArray<float>* line, int n
     {
         const uint64_t writeIndex = line->getWriteIndex() % count;
         const float scale = 2.0f / ((float) length * 60.0f);
-        juce::Image::BitmapData bits (ring, juce::Image::BitmapData::readWrite);
 
         for (int k = 0; k < n; ++k)
         {
@@ -112,8 +112,7 @@ void MyRariZuzDisplay::buildBackground (const MyBuffersArray<float>* line, int n
                 const float re = line->loadRelaxed (slot, 2 * b);
                 const float im = line->loadRelaxed (slot, 2 * b + 1);
                 const float power = (re * re + im * im) * scale;
-                auto* pixel = reinterpret_cast<juce::PixelARGB*> (bits.getPixelPointer (column, H - 1 - i));
-                *pixel = colourPixels[(size_t) levelIndex (power)];
+                ring[(size_t) (H - 1 - i) * (size_t) W + (size_t) column] = (uint8_t) levelIndex (power);
             }
         }
         head = (head + n) % W;
@@ -125,7 +124,7 @@ void MyRariZuzDisplay::buildBackground (const MyBuffersArray<float>* line, int n
 
 const juce::Image& MyRariZuzDisplay::getSonogram() const
 {
-    const int W = ring.getWidth(), H = ring.getHeight();
+    const int W = ringWidth, H = ringHeight;
     if (sonogram.getWidth() != W || sonogram.getHeight() != H)
     {
         sonogram = juce::Image (juce::Image::ARGB, W, H, false);
@@ -133,14 +132,16 @@ const juce::Image& MyRariZuzDisplay::getSonogram() const
     }
     if (sonogramStale)
     {
-        const juce::Image::BitmapData from (ring, juce::Image::BitmapData::readOnly);
         const juce::Image::BitmapData to (sonogram, juce::Image::BitmapData::writeOnly);
-        const auto older = (size_t) (W - head) * sizeof (juce::PixelARGB);
-        const auto newer = (size_t) head * sizeof (juce::PixelARGB);
+        jassert (to.pixelStride == (int) sizeof (juce::PixelARGB));
         for (int y = 0; y < H; ++y)
         {
-            std::memcpy (to.getLinePointer (y), from.getPixelPointer (head, y), older);
-            std::memcpy (to.getLinePointer (y) + older, from.getLinePointer (y), newer);
+            const auto* row = ring.data() + (size_t) y * (size_t) W;
+            auto* pixel = reinterpret_cast<juce::PixelARGB*> (to.getLinePointer (y));
+            for (int x = head; x < W; ++x)
+                *pixel++ = colourPixels[row[x]];
+            for (int x = 0; x < head; ++x)
+                *pixel++ = colourPixels[row[x]];
         }
         sonogramStale = false;
     }
@@ -149,7 +150,7 @@ const juce::Image& MyRariZuzDisplay::getSonogram() const
 
 void MyRariZuzDisplay::updateStretchMaps (int w, int h)
 {
-    const juce::Point<int> source (ring.getWidth(), ring.getHeight()), target (w, h);
+    const juce::Point<int> source (ringWidth, ringHeight), target (w, h);
     if (source == mapSource && target == mapTarget)
         return;
 
@@ -213,22 +214,21 @@ void MyRariZuzDisplay::updateStretched()
     if (! stretchedStale)
         return;
 
-    const int W = ring.getWidth();
+    const int W = ringWidth;
     ringColumns.resize ((size_t) w);
     for (int x = 0; x < w; ++x)
     {
         const int c = head + columnMap[(size_t) x];
         ringColumns[(size_t) x] = c >= W ? c - W : c;
     }
-    const juce::Image::BitmapData from (ring, juce::Image::BitmapData::readOnly);
     const juce::Image::BitmapData to (stretched, juce::Image::BitmapData::writeOnly);
-    jassert (from.pixelStride == (int) sizeof (juce::PixelARGB) && to.pixelStride == (int) sizeof (juce::PixelARGB));
+    jassert (to.pixelStride == (int) sizeof (juce::PixelARGB));
     for (int y = 0; y < h; ++y)
     {
-        const auto* source = reinterpret_cast<const juce::PixelARGB*> (from.getLinePointer (rowMap[(size_t) y]));
+        const auto* source = ring.data() + (size_t) rowMap[(size_t) y] * (size_t) W;
         auto* pixel = reinterpret_cast<juce::PixelARGB*> (to.getLinePointer (y));
         for (int x = 0; x < w; ++x)
-            pixel[x] = source[ringColumns[(size_t) x]];
+            pixel[x] = colourPixels[source[ringColumns[(size_t) x]]];
     }
     stretchedStale = false;
 }

@@ -12,11 +12,13 @@
 // painting goes through JUCE's software renderer either way.
 //
 // The picture is kept as a ring of columns (a new frame overwrites the
-// oldest column, nothing moves) and painted from a copy stretched to the
-// component's size, rebuilt once per change from two maps - the source
-// column of every pixel column and the source row of every pixel row - that
-// are read back from the graphics renderer's own stretch of the picture, so
-// the copy equals what drawing the picture over the component would give.
+// oldest column, nothing moves) holding colour-map indices, one byte a pixel
+// (a quarter of the memory each refresh reads and writes), and painted from
+// a copy stretched to the component's size, rebuilt once per change from two
+// maps - the source column of every pixel column and the source row of every
+// pixel row - that are read back from the graphics renderer's own stretch of
+// the picture, so the copy equals what drawing the picture over the
+// component would give.
 // The component is opaque: the picture covers it.
 //
 // Threads: message thread only. buildBackground reads the engine's display
@@ -118,7 +120,10 @@ private:
     void updateStretched();
     void updateStretchMaps (int w, int h);
 
-    juce::Image ring;       // column (head + j) % width is the picture's column j
+    // Colour indices, row by row from the top; column (head + j) % ringWidth
+    // is the picture's column j.
+    std::vector<uint8_t> ring;
+    int ringWidth = 0, ringHeight = 0;
     int head = 0;
     mutable juce::Image sonogram;
     mutable bool sonogramStale = true;
