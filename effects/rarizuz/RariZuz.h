@@ -269,7 +269,8 @@ private:
     MyRingBuffers inputRing { 64, false };
     MyRingBuffers outputRing { 64, false };
     std::atomic<int> chunkLimit { maxChunk };  // longest piece a block is cut into
-    std::vector<float> frameStorage;   // ten frames of N + 4 floats
+    std::vector<float> frameStorage;   // ten frames of N + frameGap floats (sizeFrames)
+    std::size_t frameStorageN = 0;     // the N they were made for
     float* inputFrames[2] {};
     float* outputFrames[8] {};
     MyBuffersArray<float> delayLines[2];
