@@ -491,12 +491,16 @@ VOKT_INLINE void mixRange (const Source* sources, int numSources, float* const* 
         const int64_t end = std::min (start + blockFloats, i1);
         if (mix != nullptr)
         {
+            // The input goes into the newest frames a block ahead, at the
+            // end of the block before (here only for the first block): the
+            // past frames are at the same offsets in their pages, and their
+            // loads right after the stores would be taken for reloads of them.
+            if (start == i0)
+                for (int f = 0; f < mix->numFresh; ++f)
+                    std::memcpy (mix->freshTo[f] + start, mix->fresh[f] + start, static_cast<std::size_t> (end - start) * sizeof (float));
             for (int f = 0; f < mix->numFresh; ++f)
-            {
-                std::memcpy (mix->freshTo[f] + start, mix->fresh[f] + start, static_cast<std::size_t> (end - start) * sizeof (float));
                 for (int64_t ahead = 0; ahead < blockFloats; ahead += 16)
                     __builtin_prefetch (mix->freshTo[f] + end + prefetchAhead + ahead, 1, 2);
-            }
             for (int j = 0; j < numOuts; ++j)
                 std::fill (outs[j] + start, outs[j] + end, 0.0f);
         }
@@ -528,6 +532,12 @@ VOKT_INLINE void mixRange (const Source* sources, int numSources, float* const* 
         if (mix != nullptr)
             for (int j = 0; j < numOuts; ++j)
                 mixDryLoop (outs[j] + start, mix->dry[j] + start, end - start, mix->m);
+        if (mix != nullptr && end < i1)
+        {
+            const int64_t next = std::min (end + blockFloats, i1);
+            for (int f = 0; f < mix->numFresh; ++f)
+                std::memcpy (mix->freshTo[f] + end, mix->fresh[f] + end, static_cast<std::size_t> (next - end) * sizeof (float));
+        }
     }
 }
 
